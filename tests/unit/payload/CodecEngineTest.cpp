@@ -1,0 +1,183 @@
+// The codec engine and the two simple methods: RLE vectors, budget, key,
+// progress and cancel, checksums.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+namespace {
+
+using payload::EUnableToCompress;
+using payload::kMethodNON;
+using payload::kMethodRLE;
+using payload::TCompress;
+using payload::TMemoryStream;
+
+Bytes Repeat(uint8_t b, size_t n) {
+    return Bytes(n, b);
+}
+
+// The run-length coder without the output budget, to see stored forms that
+// are longer than their source.
+Bytes CompressRleUnbounded(const Bytes& input) {
+    payload::TCompThreadSafety s;
+    TMemoryStream src(input), dst;
+    s.Begin(&dst, &src, static_cast<int32_t>(input.size()), true, 0, false, nullptr);
+    s.outputBudget = 0x7FFFFFFF;
+    payload::CompressRLE(s);
+    s.Finish();
+    return dst.Bytes();
+}
+
+struct RleVector {
+    const char* name;
+    Bytes plain;
+    Bytes stored;
+};
+
+class RleVectors : public ::testing::TestWithParam<RleVector> {};
+
+TEST_P(RleVectors, CompressesToTheStoredFormAndBack) {
+    const auto& v = GetParam();
+    EXPECT_EQ(CompressRleUnbounded(v.plain), v.stored);
+    if (v.stored.size() <= v.plain.size())
+        EXPECT_EQ(Encode(kMethodRLE, v.plain).output, v.stored);
+    else
+        EXPECT_THROW(Encode(kMethodRLE, v.plain), EUnableToCompress);
+    EXPECT_EQ(Decode(kMethodRLE, v.stored, static_cast<int32_t>(v.plain.size())).output, v.plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, RleVectors,
+    ::testing::Values(RleVector{"escape_pair", {0x94, 0x94}, {0x94, 0x00, 0x94, 0x00}},
+                      RleVector{"five", Repeat(0x41, 5), {0x41, 0x94, 0x05}},
+                      RleVector{"two", Repeat(0x41, 2), {0x41, 0x41}},
+                      RleVector{"three", Repeat(0x41, 3), {0x41, 0x94, 0x03}},
+                      RleVector{
+                          "three_hundred", Repeat(0x41, 300), {0x41, 0x94, 0xFF, 0x41, 0x94, 0x2D}},
+                      RleVector{"leading_zeros", {0x00, 0x00, 0x00, 0x00}, {0x00, 0x94, 0x04}},
+                      RleVector{"zero_pair_at_start", {0x00, 0x00}, {0x00, 0x00}},
+                      RleVector{"run_then_escape", {7, 7, 7, 0x94}, {7, 0x94, 3, 0x94, 0}},
+                      RleVector{"empty", {}, {}}),
+    [](const auto& p) { return p.param.name; });
+
+TEST(RleExpand, TrailingEscapeGivesTheEscapeByteAndRepeatFollowsTokens) {
+    EXPECT_EQ(Decode(kMethodRLE, {0x41, 0x94}, 2).output, (Bytes{0x41, 0x94}));
+    // After an escape token the repeat byte is 0x94 itself.
+    EXPECT_EQ(Decode(kMethodRLE, {0x41, 0x94, 0x00, 0x94, 0x03}, 4).output,
+              (Bytes{0x41, 0x94, 0x94, 0x94}));
+    // The repeat byte starts as 0x00.
+    EXPECT_EQ(Decode(kMethodRLE, {0x94, 0x04}, 3).output, (Bytes{0, 0, 0}));
+}
+
+TEST(Engine, SourceSizeZeroWritesNothingWithChecksumZero) {
+    for (uint8_t m : {uint8_t(0), uint8_t(1), uint8_t(2), uint8_t(4)}) {
+        auto r = Encode(m, {});
+        EXPECT_TRUE(r.output.empty()) << int(m);
+        EXPECT_EQ(r.checksum, 0u);
+        EXPECT_EQ(r.written, 0);
+    }
+}
+
+TEST(Engine, BudgetAllowsExactLengthAndStopsOneByteLater) {
+    // "ab\x94" codes to 4 bytes: one more than the source.
+    EXPECT_THROW(Encode(kMethodRLE, {'a', 'b', 0x94}), EUnableToCompress);
+    // A coded form exactly as long as the source is accepted.
+    auto r = Encode(kMethodRLE, {'a', 'b', 'c'});
+    EXPECT_EQ(r.written, 3);
+    EXPECT_EQ(r.output, (Bytes{'a', 'b', 'c'}));
+    try {
+        Encode(kMethodRLE, {0x94});
+        FAIL();
+    } catch (const EUnableToCompress& e) {
+        EXPECT_STREQ(e.what(), "Could not compress data, will store instead");
+    }
+}
+
+TEST(Engine, KeyedStoreCyclesThroughKeyBytesLeastSignificantFirst) {
+    const int32_t key = 0x44332211;
+    auto r = Encode(kMethodNON, Bytes(5, 0), key);
+    EXPECT_EQ(r.output, (Bytes{0x11, 0x22, 0x33, 0x44, 0x11}));
+    EXPECT_EQ(r.checksum, 0u);
+    // Expansion removes the key only when the member says it is keyed.
+    EXPECT_EQ(Decode(kMethodNON, r.output, 5, key, true).output, Bytes(5, 0));
+    EXPECT_EQ(Decode(kMethodNON, r.output, 5, key, false).output, r.output);
+}
+
+TEST(Engine, RoundTripsWithAndWithoutKeyKeepTheChecksum) {
+    const Bytes data = TextLike(50000, 3);
+    for (int32_t key : {0, 0x12345678, -7}) {
+        for (uint8_t m : {kMethodNON, kMethodRLE}) {
+            auto enc = Encode(m, data, key);
+            auto dec = Decode(m, enc.output, static_cast<int32_t>(data.size()), key, key != 0);
+            EXPECT_EQ(dec.output, data);
+            EXPECT_EQ(dec.checksum, enc.checksum);
+        }
+    }
+}
+
+TEST(Engine, UnknownMethodRunsNothing) {
+    uint32_t checksum = 99;
+    TCompress c;
+    TMemoryStream src(Bytes(10, 1)), dst;
+    EXPECT_EQ(c.RunCodec(&dst, &src, 10, 0, 3, checksum, 0, false), 0);
+    EXPECT_EQ(checksum, 0u);
+    EXPECT_EQ(c.RunCodec(&dst, &src, 10, 0, 9, checksum, 1, false), 0);
+    EXPECT_TRUE(dst.Bytes().empty());
+}
+
+TEST(Engine, ProgressPerChunkWithBothFormulas) {
+    for (size_t size : {size_t(20000), size_t(300000)}) {
+        TCompress c;
+        std::vector<int32_t> seen;
+        c.OnShowProgress = [&](int32_t& p) { seen.push_back(p); };
+        TMemoryStream src(Bytes(size, 'x')), dst;
+        uint32_t sum = 0;
+        c.RunCodec(&dst, &src, static_cast<int32_t>(size), 0, kMethodNON, sum, 0, false);
+        std::vector<int32_t> expected{0};
+        const int32_t total = static_cast<int32_t>(size);
+        for (int32_t done = 8192;; done += 8192) {
+            if (done > total) done = total;
+            expected.push_back(total <= 100000 ? done * 100 / total : done / (total / 100));
+            if (done == total) break;
+        }
+        expected.push_back(100);
+        EXPECT_EQ(seen, expected) << size;
+    }
+}
+
+TEST(Engine, CancelBeforeStartDoesNothingAndDuringTransferEndsTheSource) {
+    TCompress c;
+    c.OnShowProgress = [](int32_t& p) { p = -1; };
+    TMemoryStream src(Bytes(100, 'x')), dst;
+    uint32_t sum = 1234;
+    EXPECT_EQ(c.RunCodec(&dst, &src, 100, 0, kMethodNON, sum, 0, false), 0);
+    EXPECT_EQ(sum, 1234u);
+    EXPECT_EQ(src.Position(), 0);
+
+    int calls = 0;
+    c.OnShowProgress = [&](int32_t& p) {
+        if (++calls == 3) p = -1; // the second chunk is cancelled
+    };
+    TMemoryStream src2(Bytes(40000, 'y')), dst2;
+    EXPECT_EQ(c.RunCodec(&dst2, &src2, 40000, 0, kMethodNON, sum, 0, false), 8192);
+}
+
+TEST(Engine, DestinationWritesGoOutInWholeBuffers) {
+    struct CountingStream : TMemoryStream {
+        std::vector<int32_t> writes;
+        void Write(const void* b, int32_t n) override {
+            writes.push_back(n);
+            TMemoryStream::Write(b, n);
+        }
+    } dst;
+    TCompress c;
+    TMemoryStream src(Bytes(20000, 'z'));
+    uint32_t sum = 0;
+    c.RunCodec(&dst, &src, 20000, 0, kMethodNON, sum, 0, false);
+    EXPECT_EQ(dst.writes, (std::vector<int32_t>{8192, 8192, 3616}));
+    EXPECT_EQ(sum, 20000u * 'z');
+}
+
+} // namespace
+} // namespace qv::test
