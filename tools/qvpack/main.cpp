@@ -1,1 +1,81 @@
-int main() { return 0; }
+// qvpack: the publisher's and support engineer's tool for payload archives.
+#include "CliSupport.h"
+#include "Commands.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace qv::qvpack {
+
+namespace {
+constexpr const char* kProgram = "qvpack";
+constexpr const char* kIntro =
+    "qvpack - list, test, extract and create payload archives, and build applets.\n\n"
+    "usage: qvpack COMMAND [OPTIONS] ARGS...\n\ncommands:\n";
+constexpr const char* kOutro =
+    "\n'-' stands for standard input or output. Exit codes: 0 ok, 1 data error, 2 usage error.\n";
+
+void PrintHelp(std::FILE* to) {
+    std::fputs(kIntro, to);
+    for (const auto& c : AllCommands())
+        std::fprintf(to, "  %s %s\n      %s\n", kProgram, c.usage, c.summary);
+    std::fputs(kOutro, to);
+}
+
+const Command* FindCommand(const std::string& name) {
+    for (const auto& c : AllCommands())
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+bool WantsHelp(const Args& args) {
+    for (const auto& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
+} // namespace
+
+const std::vector<Command>& AllCommands() {
+    static const std::vector<Command> commands = {
+        {"encode", RunEncode, "encode -m non|rle|lzh|lh5 [-k KEY] IN OUT",
+         "code one raw stream (no archive header); prints sizes, checksum and time"},
+        {"decode", RunDecode, "decode -m non|rle|lzh|lh5 -s ORIGINAL_SIZE [-k KEY] IN OUT",
+         "expand one raw stream of ORIGINAL_SIZE bytes"},
+    };
+    return commands;
+}
+
+int Main(int argc, char** argv) {
+    Args all(argv + 1, argv + argc);
+    if (all.empty() || all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
+        PrintHelp(all.empty() ? stderr : stdout);
+        return all.empty() ? kExitUsage : kExitOk;
+    }
+    const Command* command = FindCommand(all[0]);
+    if (!command) {
+        std::fprintf(stderr, "%s: unknown command '%s' (see %s --help)\n", kProgram, all[0].c_str(),
+                     kProgram);
+        return kExitUsage;
+    }
+    const Args rest(all.begin() + 1, all.end());
+    if (WantsHelp(rest)) {
+        std::printf("usage: %s %s\n  %s\n", kProgram, command->usage, command->summary);
+        return kExitOk;
+    }
+    try {
+        return command->run(rest);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "%s %s: %s\nusage: %s %s\n", kProgram, command->name, e.what(),
+                     kProgram, command->usage);
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
+        return kExitDataError;
+    }
+}
+
+} // namespace qv::qvpack
+
+int main(int argc, char** argv) {
+    return qv::qvpack::Main(argc, argv);
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace qv::test {
 namespace {
 
@@ -60,6 +62,65 @@ INSTANTIATE_TEST_SUITE_P(
                       RleVector{"run_then_escape", {7, 7, 7, 0x94}, {7, 0x94, 3, 0x94, 0}},
                       RleVector{"empty", {}, {}}),
     [](const auto& p) { return p.param.name; });
+
+// The coder written as plainly as the rules read, to hold the buffered one to.
+Bytes ReferenceRle(const Bytes& in) {
+    Bytes out;
+    uint8_t prev = 0;
+    bool inRun = false, atStart = true;
+    int count = 0;
+    auto literal = [&](uint8_t b) {
+        out.push_back(b);
+        if (b == 0x94) out.push_back(0);
+    };
+    auto endRun = [&] {
+        if (count >= 3)
+            out.insert(out.end(), {0x94, static_cast<uint8_t>(count)});
+        else if (count == 2)
+            out.push_back(prev);
+        inRun = false;
+    };
+    for (uint8_t b : in) {
+        if (inRun) {
+            if (b == prev && count < 255)
+                ++count;
+            else {
+                endRun();
+                literal(b);
+                prev = b;
+            }
+        } else {
+            if (b != 0x94 && b == prev && !atStart) {
+                inRun = true;
+                count = 2;
+            } else
+                literal(b);
+            prev = b;
+        }
+        atStart = false;
+    }
+    if (inRun) endRun();
+    return out;
+}
+
+TEST(RleCompress, MatchesTheByteWiseRulesAcrossBufferBoundaries) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 40; ++round) {
+        const uint8_t alphabet[] = {0x94, 0x41, 0x00, static_cast<uint8_t>(rng())};
+        Bytes data(1 + rng() % 40000);
+        size_t i = 0;
+        while (i < data.size()) {
+            const uint8_t b = alphabet[rng() % (2 + round % 3)];
+            const size_t run = rng() % 4 == 0 ? rng() % 700 : 1;
+            for (size_t k = 0; k < run && i < data.size(); ++k)
+                data[i++] = b;
+        }
+        EXPECT_EQ(CompressRleUnbounded(data), ReferenceRle(data)) << round;
+        const Bytes stored = ReferenceRle(data);
+        EXPECT_EQ(Decode(kMethodRLE, stored, static_cast<int32_t>(data.size())).output, data)
+            << round;
+    }
+}
 
 TEST(RleExpand, TrailingEscapeGivesTheEscapeByteAndRepeatFollowsTokens) {
     EXPECT_EQ(Decode(kMethodRLE, {0x41, 0x94}, 2).output, (Bytes{0x41, 0x94}));

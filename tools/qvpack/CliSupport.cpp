@@ -1,0 +1,166 @@
+#include "CliSupport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <iterator>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace qv::qvpack {
+
+namespace {
+constexpr int64_t kProgressThreshold = 4 * 1024 * 1024;
+constexpr int kBarWidth = 30;
+
+void MakeBinary(std::FILE* f) {
+#ifdef _WIN32
+    _setmode(_fileno(f), _O_BINARY);
+#else
+    (void)f;
+#endif
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+} // namespace
+
+ArgList::ArgList(std::vector<std::string> args, std::vector<std::string> valueOptions,
+                 std::vector<std::string> flags) {
+    const auto has = [](const std::vector<std::string>& v, const std::string& s) {
+        return std::find(v.begin(), v.end(), s) != v.end();
+    };
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && has(valueOptions, a)) {
+            if (i + 1 >= args.size()) throw UsageError("option " + a + " needs a value");
+            values_.emplace_back(a, args[++i]);
+        } else if (!optionsEnded && has(flags, a)) {
+            flags_.push_back(a);
+        } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            throw UsageError("unknown option " + a);
+        } else {
+            positional_.push_back(a);
+        }
+    }
+}
+
+std::optional<std::string> ArgList::Value(const std::string& option) const {
+    std::optional<std::string> found;
+    for (const auto& [name, value] : values_)
+        if (name == option) found = value;
+    return found;
+}
+
+bool ArgList::Flag(const std::string& flag) const {
+    return std::find(flags_.begin(), flags_.end(), flag) != flags_.end();
+}
+
+uint8_t ParseMethod(const std::string& name, const std::vector<uint8_t>& allowed) {
+    const std::string wanted = Lower(name);
+    for (uint8_t m : allowed)
+        if (Lower(std::string(payload::kMethodIds[m])) == wanted) return m;
+    std::string list;
+    for (uint8_t m : allowed) {
+        if (!list.empty()) list.push_back('|');
+        list.append(Lower(std::string(payload::kMethodIds[m])));
+    }
+    throw UsageError("unknown method '" + name + "' (use " + list + ")");
+}
+
+int32_t ParseInt32(const std::string& text, const std::string& what) {
+    try {
+        size_t used = 0;
+        const long long v = std::stoll(text, &used, 0);
+        if (used != text.size() || v < INT32_MIN || v > UINT32_MAX) throw std::out_of_range(what);
+        return static_cast<int32_t>(static_cast<uint32_t>(v));
+    } catch (const std::logic_error&) {
+        throw UsageError("bad " + what + ": '" + text + "'");
+    }
+}
+
+std::unique_ptr<payload::TStream> OpenInput(const std::string& path) {
+    if (path == "-") {
+        MakeBinary(stdin);
+        return std::make_unique<payload::TFileStream>(stdin);
+    }
+    return std::make_unique<payload::TFileStream>(path, payload::TFileStream::Mode::OpenRead);
+}
+
+std::unique_ptr<payload::TStream> OpenOutput(const std::string& path) {
+    if (path == "-") {
+        MakeBinary(stdout);
+        return std::make_unique<payload::TFileStream>(stdout);
+    }
+    return std::make_unique<payload::TFileStream>(path, payload::TFileStream::Mode::Create);
+}
+
+std::unique_ptr<payload::TStream> OpenSizedInput(const std::string& path, int64_t& size) {
+    if (path != "-") {
+        auto s = OpenInput(path);
+        size = s->Size();
+        return s;
+    }
+    MakeBinary(stdin);
+    std::vector<uint8_t> all;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, stdin)) > 0)
+        all.insert(all.end(), buf, buf + n);
+    size = static_cast<int64_t>(all.size());
+    return std::make_unique<payload::TMemoryStream>(std::move(all));
+}
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+ProgressBar::ProgressBar(std::string label, int64_t workBytes)
+    : label_(std::move(label)), enabled_(StderrIsTerminal() && workBytes >= kProgressThreshold) {}
+
+ProgressBar::~ProgressBar() {
+    if (enabled_ && shown_ >= 0)
+        std::fprintf(stderr, "\r%*s\r", kBarWidth + 12 + static_cast<int>(label_.size()), "");
+}
+
+void ProgressBar::Show(int32_t percent) {
+    if (!enabled_ || percent == shown_ || percent < 0) return;
+    shown_ = std::min(percent, 100);
+    const int filled = shown_ * kBarWidth / 100;
+    std::fprintf(stderr, "\r%s [%s%s] %3d%%", label_.c_str(), std::string(filled, '#').c_str(),
+                 std::string(kBarWidth - filled, '.').c_str(), shown_);
+    std::fflush(stderr);
+}
+
+payload::TShowProgressEvent ProgressBar::Handler() {
+    if (!enabled_) return {};
+    return [this](int32_t& percent) { Show(percent); };
+}
+
+uint64_t NowTicks() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+uint32_t MillisecondsSince(uint64_t startTicks) {
+    return static_cast<uint32_t>((NowTicks() - startTicks) / 1000);
+}
+
+} // namespace qv::qvpack

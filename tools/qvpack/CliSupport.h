@@ -1,0 +1,72 @@
+#pragma once
+// What every qvpack command shares: exit codes, option parsing, opening
+// files or standard streams, and the terminal progress bar.
+
+#include "Compress.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace qv::qvpack {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitDataError = 1;
+inline constexpr int kExitUsage = 2;
+
+// A usage error: the message is printed with a pointer to --help.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Options of the form "-x VALUE" or "--name VALUE" and flags, in any order
+// before or between the positional arguments.
+class ArgList {
+public:
+    ArgList(std::vector<std::string> args, std::vector<std::string> valueOptions,
+            std::vector<std::string> flags);
+    std::optional<std::string> Value(const std::string& option) const;
+    bool Flag(const std::string& flag) const;
+    const std::vector<std::string>& Positional() const { return positional_; }
+
+private:
+    std::vector<std::pair<std::string, std::string>> values_;
+    std::vector<std::string> flags_;
+    std::vector<std::string> positional_;
+};
+
+// "non", "rle", "lzh", "lh5" (any case) to the method number.
+uint8_t ParseMethod(const std::string& name, const std::vector<uint8_t>& allowed);
+int32_t ParseInt32(const std::string& text, const std::string& what);
+
+// "-" is standard input or output.
+std::unique_ptr<payload::TStream> OpenInput(const std::string& path);
+std::unique_ptr<payload::TStream> OpenOutput(const std::string& path);
+// Standard input has no size: it is read into memory first.
+std::unique_ptr<payload::TStream> OpenSizedInput(const std::string& path, int64_t& size);
+
+bool StderrIsTerminal();
+
+// Draws "label [#####.....]  42%" on standard error when it is a terminal
+// and the work is long enough to be worth it; silent otherwise.
+class ProgressBar {
+public:
+    ProgressBar(std::string label, int64_t workBytes);
+    ~ProgressBar();
+    void Show(int32_t percent);
+    payload::TShowProgressEvent Handler();
+
+private:
+    std::string label_;
+    bool enabled_;
+    int32_t shown_ = -1;
+};
+
+uint32_t MillisecondsSince(uint64_t startTicks);
+uint64_t NowTicks();
+
+} // namespace qv::qvpack
