@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The whole test suite: set-up, the four builds, unit tests (native, with
+# sanitizers, and the Windows build under Wine), integration scripts against
+# independent tools, and bounded fuzzing. Ends with "N passed, M failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+
+bash scripts/setup.sh || exit 1
+bash scripts/build.sh || { echo "0 passed, 1 failed"; exit 1; }
+
+passed=0; failed=0; failures=()
+step() {
+  local name=$1; shift
+  echo "== $name"
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); failures+=("$name"); fi
+}
+
+step "unit tests (linux)" ctest --test-dir build/linux --output-on-failure
+step "unit tests (asan)" ctest --test-dir build/asan --output-on-failure
+step "unit tests (windows, wine)" bash scripts/wine.sh build/win/tests/unit/qv_unit_tests.exe
+
+for script in tests/integration/*.sh; do
+  [ -e "$script" ] || continue
+  step "integration $(basename "$script")" bash "$script" "$PWD/build/linux/tools/qvpack/qvpack"
+done
+
+for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
+  [ -x "$fuzzer" ] || continue
+  corpus=$(mktemp -d)
+  cp ../shared/corpus/lh5/*.lh? "$corpus"/ 2>/dev/null || true
+  step "fuzz $(basename "$fuzzer")" "$fuzzer" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
+    -timeout=10 -print_final_stats=0 "$corpus"
+  rm -rf "$corpus"
+done
+
+echo
+for f in "${failures[@]}"; do echo "failed: $f"; done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
