@@ -1,7 +1,225 @@
-// LZH codec: placeholder until the codec lands.
+// The "LZH" method: LZ77 over a 4096-byte window, literals and match lengths
+// in the adaptive Huffman model, match positions in the fixed position code.
 #include "Codecs.h"
+#include "LzhBitIO.h"
+#include "LzhMatchTree.h"
+#include "LzhModel.h"
+#include "LzhPositionCode.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace qv::payload {
-void CompressLZH(TCompThreadSafety&) {}
-void ExpandLZH(TCompThreadSafety&, int32_t) {}
+
+using namespace lzh;
+
+namespace {
+
+// Expansion writes into a flat buffer that keeps the last window's worth of
+// output in front of the new bytes, so a match copy never wraps.
+constexpr size_t kExpandChunk = 32768;
+constexpr size_t kCopySlack = 8; // word copies may run this far past a match
+constexpr size_t kExpandBufferSize = kWindowSize + kExpandChunk + kMaxMatch + kCopySlack;
+// The initial window as seen from the first output byte: the 60 positions
+// behind the start (never written before) and then the 4036 spaces.
+constexpr size_t kUnsetInitialBytes = kWindowSize - kStartPosition;
+
+struct TExpandState {
+    TLzhModel model;
+    uint8_t buffer[kExpandBufferSize];
+};
+
+int DecodeSymbol(TCompThreadSafety& state, TBitInput& in, const TLzhModel& model) {
+    Refill(state, in);
+    unsigned c = model.son[kRoot];
+    while (c < static_cast<unsigned>(kLeafBase)) {
+        if (in.count == 0) Refill(state, in);
+        c = model.son[c + static_cast<unsigned>(in.window >> 63)];
+        in.window <<= 1;
+        --in.count;
+    }
+    return static_cast<int>(c) - kLeafBase;
+}
+
+unsigned DecodePosition(TCompThreadSafety& state, TBitInput& in) {
+    constexpr int kLongest = kPositionPeekBits + kPositionLowBits;
+    if (in.count < kLongest) Refill(state, in);
+    const unsigned peek = static_cast<unsigned>(in.window >> (64 - kPositionPeekBits));
+    const unsigned upper = kPositionTables.upperOf[peek];
+    const int used = kPositionTables.lengthOf[peek] + kPositionLowBits;
+    const unsigned low = static_cast<unsigned>(in.window >> (64 - used)) & (kPositionGroups - 1);
+    in.window <<= used;
+    in.count -= used;
+    return (upper << kPositionLowBits) | low;
+}
+
+// Copies a match that may overlap its own output.
+void CopyMatch(uint8_t* out, unsigned distance, int length) {
+    const uint8_t* from = out - distance;
+    if (distance >= kCopySlack) {
+        for (int k = 0; k < length; k += static_cast<int>(kCopySlack))
+            std::memcpy(out + k, from + k, kCopySlack);
+    } else {
+        for (int k = 0; k < length; ++k)
+            out[k] = from[k];
+    }
+}
+
+void WriteExpanded(TCompThreadSafety& state, uint8_t* buffer, const uint8_t* out) {
+    const uint8_t* start = buffer + kWindowSize;
+    state.WriteDestBytes(start, static_cast<size_t>(out - start));
+}
+
+// Hands the new bytes to the engine and keeps the last window's worth in front.
+uint8_t* FlushExpanded(TCompThreadSafety& state, uint8_t* buffer, uint8_t* out) {
+    WriteExpanded(state, buffer, out);
+    std::memmove(buffer, out - kWindowSize, kWindowSize);
+    return buffer + kWindowSize;
+}
+
+} // namespace
+
+void ExpandLZH(TCompThreadSafety& state, int32_t destSize) {
+    if (destSize <= 0) return;
+    auto work = std::make_unique<TExpandState>();
+    TLzhModel& model = work->model;
+    model.Init();
+    uint8_t* const buffer = work->buffer;
+    std::memset(buffer, 0, kUnsetInitialBytes);
+    std::memset(buffer + kUnsetInitialBytes, kInitialFill, kStartPosition);
+
+    uint8_t* out = buffer + kWindowSize;
+    uint8_t* const flushAt = out + kExpandChunk;
+    int64_t remaining = destSize;
+    TBitInput in = StartBitInput(state);
+    while (remaining > 0) {
+        const int symbol = DecodeSymbol(state, in, model);
+        if (symbol < 256) {
+            *out++ = static_cast<uint8_t>(symbol);
+            --remaining;
+        } else {
+            const int length = MatchLength(symbol);
+            CopyMatch(out, DecodePosition(state, in) + 1, length);
+            out += length;
+            remaining -= length; // a last match is copied whole, even past the size
+        }
+        if (out >= flushAt) out = FlushExpanded(state, buffer, out);
+        model.Update(symbol);
+    }
+    WriteExpanded(state, buffer, out);
+    FinishBitInput(state, in);
+}
+
+namespace {
+
+struct TCompressState {
+    TLzhModel model;
+    uint8_t text[kTextSize];
+    TLzhMatchTree tree{text};
+};
+
+// The engine's source with a sticky end: after the end or a cancel no more
+// bytes are asked for.
+class TSourceBytes {
+public:
+    explicit TSourceBytes(TCompThreadSafety& state) : state_(state) {}
+    bool Next(uint8_t& b) {
+        if (state_.sourceCursor == state_.sourceEnd) {
+            if (ended_ || !state_.RefillSource()) {
+                ended_ = true;
+                return false;
+            }
+        }
+        b = *state_.sourceCursor++;
+        return true;
+    }
+
+private:
+    TCompThreadSafety& state_;
+    bool ended_ = false;
+};
+
+class TLzhEncoder {
+public:
+    TLzhEncoder(TCompThreadSafety& state, TCompressState& work)
+        : source_(state), output_(state), model_(work.model), text_(work.text), tree_(work.tree) {}
+
+    void Run();
+
+private:
+    void SendSymbol(int symbol) {
+        const TLzhModel::Code code = model_.CodeOf(symbol);
+        output_.Put(code.bits, code.length);
+        model_.Update(symbol);
+    }
+    void SendPosition(int position) {
+        const int upper = position >> kPositionLowBits;
+        output_.Put(kPositionTables.code[upper], kPositionTables.length[upper]);
+        output_.Put(static_cast<unsigned>(position) & (kPositionGroups - 1), kPositionLowBits);
+    }
+    void StoreByte(int at, uint8_t b) {
+        text_[at] = b;
+        if (at < kMaxMatch - 1) text_[at + kWindowSize] = b;
+    }
+
+    TSourceBytes source_;
+    lzh::TBitOutput output_;
+    TLzhModel& model_;
+    uint8_t* text_;
+    TLzhMatchTree& tree_;
+};
+
+void TLzhEncoder::Run() {
+    model_.Init();
+    tree_.Clear();
+    std::memset(text_, 0, kTextSize);
+    std::memset(text_, kInitialFill, kStartPosition);
+    int s = 0;
+    int r = kStartPosition;
+    int lookAhead = 0;
+    uint8_t b;
+    while (lookAhead < kMaxMatch && source_.Next(b))
+        StoreByte(r + lookAhead++, b);
+    if (lookAhead == 0) return;
+    // The spaces before the start are in the trees, so a leading run of
+    // spaces is sent as a match.
+    for (int back = kMaxMatch; back >= 1; --back)
+        tree_.Insert(r - back);
+    tree_.Insert(r);
+    do {
+        int length = std::min(tree_.matchLength, lookAhead);
+        if (length < kMinMatch) {
+            length = 1;
+            SendSymbol(text_[r]);
+        } else {
+            SendSymbol(MatchSymbol(length));
+            SendPosition(tree_.matchPosition);
+        }
+        int advanced = 0;
+        for (; advanced < length && source_.Next(b); ++advanced) {
+            tree_.Remove(s);
+            StoreByte(s, b);
+            s = (s + 1) & kWindowMask;
+            r = (r + 1) & kWindowMask;
+            tree_.Insert(r);
+        }
+        for (; advanced < length; ++advanced) {
+            tree_.Remove(s);
+            s = (s + 1) & kWindowMask;
+            r = (r + 1) & kWindowMask;
+            if (--lookAhead > 0) tree_.Insert(r);
+        }
+    } while (lookAhead > 0);
+    output_.Finish();
+}
+
+} // namespace
+
+void CompressLZH(TCompThreadSafety& state) {
+    auto work = std::make_unique<TCompressState>();
+    auto encoder = std::make_unique<TLzhEncoder>(state, *work);
+    encoder->Run();
+}
+
 } // namespace qv::payload
