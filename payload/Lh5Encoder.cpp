@@ -82,8 +82,7 @@ private:
     void Advance() {
         --remainder_;
         if (++pos_ == kTextPositions) Slide();
-        trie_.DeleteLeaf(pos_);
-        trie_.Insert(pos_);
+        trie_.Replace(pos_);
     }
 
     // The history half moves down; stale look-ahead past the end of the

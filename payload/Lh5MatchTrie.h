@@ -27,6 +27,10 @@ public:
     // An empty trie; text contents are left to the caller.
     void Clear();
 
+    // Moves the window on to pos: the string leaving the window there is
+    // removed and the new one inserted.
+    void Replace(int32_t pos);
+
     // Removes the leaf of the string that is leaving the window at pos.
     void DeleteLeaf(int32_t pos);
     // Inserts pos, updating matchLength and matchPosition. Uses the previous
@@ -46,7 +50,7 @@ private:
     static bool IsInner(int32_t node) { return node < kWindowSize; }
     // Undoes the slide for a stored position.
     static int32_t Unslid(int32_t stored, int32_t pos) {
-        return stored >= pos ? stored - kWindowSize : stored;
+        return stored - (stored >= pos ? kWindowSize : 0);
     }
 
     int32_t FindChild(int32_t q, uint8_t c);
@@ -59,12 +63,23 @@ private:
     int32_t CommonLength(int32_t pos, int32_t from, int32_t limit) const;
     void RefreshAncestors(int32_t r, int32_t pos);
 
+    // Everything a list walk touches for one node shares a cache line; the
+    // position field is used by inner nodes and roots only.
+    struct Link {
+        uint16_t next;
+        uint16_t prev;
+        uint16_t parent;
+        uint16_t position;
+    };
+
+    uint16_t& next_(int32_t i) { return links_[i].next; }
+    uint16_t& prev_(int32_t i) { return links_[i].prev; }
+    uint16_t& parent_(int32_t i) { return links_[i].parent; }
+    uint16_t& position_(int32_t i) { return links_[i].position; }
+
     uint8_t level_[kNodeCount];
     uint8_t childCount_[kNodeCount];
-    uint16_t position_[kNodeCount];
-    uint16_t parent_[kLinkCount];
-    uint16_t prev_[kLinkCount];
-    uint16_t next_[kLinkCount];
+    Link links_[kLinkCount];
     int32_t freeNode_ = 0;
 };
 
