@@ -1,0 +1,27 @@
+#include "platform/FileVersion.h"
+#include "platform/Files.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace qv::platform {
+
+namespace {
+// Larger files are no libraries or programs the applet asks about.
+constexpr int64_t kLargestImage = 256ll * 1024 * 1024;
+} // namespace
+
+std::optional<FileVersionNumbers> ReadFileVersion(const std::string& path) {
+    const std::string native = NativePath(path);
+    const int64_t size = FileSize(native);
+    if (size <= 0 || size > kLargestImage) return std::nullopt;
+    std::ifstream in(native, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return PeFileVersion(bytes.data(), bytes.size());
+}
+
+} // namespace qv::platform
