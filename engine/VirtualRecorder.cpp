@@ -85,10 +85,12 @@ bool VirtualRecorder::discInDrive() const {
 int32_t VirtualRecorder::start(uint8_t hostAdapter, uint8_t target, uint8_t lun) {
     std::lock_guard lock(mutex_);
     refreshConfig();
+    // Start (re)starts the engine on the address it is given, so a scan that
+    // passes empty addresses leaves it running only where the drive answers.
+    started_ = false;
     if (!config_.drivePresent || hostAdapter != config_.hostAdapter || target != config_.target ||
         lun != 0)
         return CDRW_NOT_PRESENT;
-    // A repeated Start on the drive starts it afresh rather than refusing.
     started_ = true;
     ejected_ = false;
     notReadyAnswers_ = 0;

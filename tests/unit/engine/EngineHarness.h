@@ -1,0 +1,171 @@
+#pragma once
+// Test helpers for the recorder engine and its binding: where the built
+// engines are, a scratch folder, the environment, a progress event of the
+// kind the applet hands to WriteCdDataTao, and job records.
+
+#include "engine/CdRwLib.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+#endif
+
+namespace qv::test {
+
+inline std::string BuiltEngineDir() {
+    return QV_ENGINE_DIR;
+}
+
+// Folder of one stand-in engine: "recording_engine", "engine_without_sendopc"
+// or "engine_without_audio".
+inline std::string TestEngineDir(const char* name) {
+    return std::string(QV_TEST_ENGINES_DIR) + "/" + name;
+}
+
+inline void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    if (value.empty())
+        unsetenv(name);
+    else
+        setenv(name, value.c_str(), 1);
+#endif
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::random_device seed;
+        path_ = std::filesystem::temp_directory_path() /
+                ("qv-engine-" + std::to_string(seed()) + "-" + std::to_string(seed()));
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string path() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// A job of one entry, as the burn thread fills it for the data disc.
+inline BurnJob OneEntryJob(const std::string& path, uint64_t size) {
+    BurnJob job{};
+    job.first = 1;
+    std::strncpy(job.path[0], path.c_str(), CDRW_PATH_SIZE - 1);
+    job.entryCount = 1;
+    job.size[0] = static_cast<uint32_t>(size);
+    std::strncpy(job.title[0], "Image", CDRW_TITLE_SIZE - 1);
+    std::strncpy(job.discTitle, "Test disc", CDRW_TITLE_SIZE - 1);
+    return job;
+}
+
+// The manual-reset event the applet hands to the engine, with a count of the
+// signals it received. Signals that come faster than the counter resets the
+// event merge on Windows, so writes counted there must be paced.
+class ProgressEvent {
+public:
+    ProgressEvent() {
+#ifdef _WIN32
+        handle_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        watcher_ = std::thread([this] { watch(); });
+#else
+        handle_ = eventfd(0, EFD_NONBLOCK);
+#endif
+    }
+    ~ProgressEvent() {
+#ifdef _WIN32
+        stop();
+        CloseHandle(handle_);
+#else
+        close(handle_);
+#endif
+    }
+    ProgressEvent(const ProgressEvent&) = delete;
+    ProgressEvent& operator=(const ProgressEvent&) = delete;
+
+    CdRwEvent* handle() {
+        return &handle_;
+    }
+
+    // Signals so far; call after the write has returned.
+    uint64_t signals() {
+#ifdef _WIN32
+        std::lock_guard lock(mutex_);
+        takeSignal();
+        return count_;
+#else
+        uint64_t value = 0;
+        if (read(handle_, &value, sizeof value) == sizeof value) count_ += value;
+        return count_;
+#endif
+    }
+
+private:
+#ifdef _WIN32
+    void takeSignal() {
+        if (WaitForSingleObject(handle_, 0) != WAIT_OBJECT_0) return;
+        ResetEvent(handle_);
+        ++count_;
+    }
+    void watch() {
+        for (;;) {
+            WaitForSingleObject(handle_, INFINITE);
+            std::lock_guard lock(mutex_);
+            if (stopping_) return;
+            takeSignal();
+        }
+    }
+    void stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        SetEvent(handle_);
+        watcher_.join();
+    }
+    std::thread watcher_;
+    std::mutex mutex_;
+    bool stopping_ = false;
+#endif
+    CdRwEvent handle_{};
+    uint64_t count_ = 0;
+};
+
+} // namespace qv::test

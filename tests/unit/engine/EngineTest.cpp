@@ -1,0 +1,363 @@
+// The engine through its C ABI, loaded the way the applet loads it.
+
+#include "engine/EngineHarness.h"
+#include "recording/CdRwLibE.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
+
+namespace qv::test {
+namespace {
+
+using recording::EngineEntries;
+
+constexpr const char* kConfigVariable = "CDRWLIB_CONFIG";
+
+std::vector<uint8_t> Pattern(size_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>((i * 7 + i / 2048) & 0xFF);
+    return bytes;
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        recording::SetEngineFolder(BuiltEngineDir());
+        disc_ = scratch_.file("disc.img");
+    }
+    void TearDown() override {
+        recording::FreeEngine();
+        SetEnvironment(kConfigVariable, "");
+    }
+
+    // Points the engine at a configuration whose disc lies in the scratch
+    // folder, and loads it.
+    void configure(const std::string& lines) {
+        const std::string path = scratch_.file("engine.cfg");
+        WriteText(path, "disc = " + disc_ + "\ntime_scale = 0\n" + lines + "\n");
+        SetEnvironment(kConfigVariable, path);
+        ASSERT_TRUE(recording::LoadEngine());
+    }
+    void startAt(uint8_t adapter, uint8_t target) {
+        ASSERT_EQ(EngineEntries.Start(adapter, target, 0, 4, 8192), CDRW_SUCCESS);
+    }
+    void configureAndStart(const std::string& lines) {
+        configure(lines);
+        startAt(1, 0);
+    }
+
+    std::string image(size_t size) {
+        const std::string path = scratch_.file("image.iso");
+        WriteBytes(path, Pattern(size));
+        return path;
+    }
+    int32_t write(const BurnJob& job, uint32_t testFlag = 0) {
+        return EngineEntries.WriteCdDataTao(&job, 100, event_.handle(), testFlag);
+    }
+    int32_t writeImage(size_t size, uint32_t testFlag = 0) {
+        return write(OneEntryJob(image(size), size), testFlag);
+    }
+
+    int32_t discFlags(uint32_t& blank, uint32_t& rewritable, uint32_t& ready) {
+        return EngineEntries.IsDiscBlank(&blank, &rewritable, &ready);
+    }
+
+    ScratchFolder scratch_;
+    std::string disc_;
+    ProgressEvent event_;
+};
+
+class EngineFaultTest : public EngineTest {
+public:
+    // Exposed for the table's calls.
+    using EngineTest::discFlags;
+    using EngineTest::writeImage;
+};
+
+struct FaultCase {
+    const char* name;
+    const char* config;
+    std::function<int32_t(EngineFaultTest&)> call;
+    int32_t expected;
+};
+
+TEST_F(EngineFaultTest, EveryConfiguredFaultGivesItsStatus) {
+    const auto findRecorder = [](EngineFaultTest&) {
+        uint8_t adapter = 9, target = 9, lun = 0;
+        return recording::FindRecorder(adapter, target, lun, 4, 8192);
+    };
+    const auto started = [](std::function<int32_t()> call) {
+        return [call](EngineFaultTest&) {
+            EngineEntries.Start(1, 0, 0, 4, 8192);
+            return call();
+        };
+    };
+    const FaultCase cases[] = {
+        {"no drive", "drive = 0", findRecorder, CDRW_NOT_PRESENT},
+        {"drive elsewhere", "adapter = 2", started([] { return EngineEntries.IsDeviceReady(); }),
+         CDRW_NOT_STARTED},
+        {"tray empty, ready", "inserted = 0", started([] { return EngineEntries.IsDeviceReady(); }),
+         CDRW_TIMEOUT},
+        {"tray empty, disc", "inserted = 0",
+         [](EngineFaultTest& t) {
+             EngineEntries.Start(1, 0, 0, 4, 8192);
+             uint32_t blank, rewritable, ready;
+             return t.discFlags(blank, rewritable, ready);
+         },
+         CDRW_NO_BLANK_DISC},
+        {"erase of a CD-R", "", started([] { return EngineEntries.BlankDisc(1); }),
+         CDRW_FEATURE_NOT_SUPPORTED},
+        {"erase fails", "rewritable = 1\nerase_status = 14",
+         started([] { return EngineEntries.BlankDisc(1); }), CDRW_BAD_RESPONSE},
+        {"no underrun protection", "underrun_protection = 0",
+         started([] { return EngineEntries.BurnProofControl(-1); }), CDRW_FEATURE_NOT_SUPPORTED},
+        {"speed list fails", "get_speeds_status = 14", started([] {
+             uint16_t a, b, c, d;
+             return EngineEntries.GetCdSpeeds(&a, &b, &c, &d);
+         }),
+         CDRW_BAD_RESPONSE},
+        {"speed setting fails", "set_speeds_status = 17",
+         started([] { return EngineEntries.SetCdSpeeds(7056, 1411); }), CDRW_SYNC_FAILED},
+        {"vendor strings fail", "vendor_status = 2", started([] {
+             char vendor[CDRW_TEXT_BUFFER_SIZE], product[CDRW_TEXT_BUFFER_SIZE];
+             return EngineEntries.GetVendorProductStrings(vendor, product);
+         }),
+         CDRW_GENERAL_FAILURE},
+        {"write modes fail", "write_modes_status = 14", started([] {
+             uint32_t a, b, c;
+             return EngineEntries.GetSupportedWriteModes(&a, &b, &c);
+         }),
+         CDRW_BAD_RESPONSE},
+        {"no track-at-once", "tao = 0",
+         [](EngineFaultTest& t) {
+             EngineEntries.Start(1, 0, 0, 4, 8192);
+             return t.writeImage(4096);
+         },
+         CDRW_UNSUPPORTED_WRITE_MODE},
+        {"write fails at a sector", "write_fail_sector = 5\nwrite_fail_status = 14",
+         [](EngineFaultTest& t) {
+             EngineEntries.Start(1, 0, 0, 4, 8192);
+             return t.writeImage(20 * 2048);
+         },
+         CDRW_BAD_RESPONSE},
+        {"disc too small", "capacity = 10",
+         [](EngineFaultTest& t) {
+             EngineEntries.Start(1, 0, 0, 4, 8192);
+             return t.writeImage(11 * 2048);
+         },
+         CDRW_DISC_TOO_SMALL},
+    };
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        configure(c.config);
+        EXPECT_EQ(c.call(*this), c.expected);
+        recording::FreeEngine();
+        std::filesystem::remove(disc_);
+    }
+}
+
+TEST_F(EngineTest, RecorderAnswersOnlyAtItsConfiguredAddress) {
+    configure("adapter = 3\ntarget = 5");
+    uint8_t adapter = 0, target = 0, lun = 0;
+    EXPECT_EQ(recording::FindRecorder(adapter, target, lun, 2, 8192), CDRW_SUCCESS);
+    EXPECT_EQ(adapter, 3);
+    EXPECT_EQ(target, 5);
+    EXPECT_EQ(EngineEntries.Start(3, 5, 1, 2, 8192), CDRW_NOT_PRESENT) << "logical unit 1";
+}
+
+TEST_F(EngineTest, NotReadyForTheConfiguredCallsAfterStartAndLoad) {
+    configureAndStart("not_ready_calls = 2");
+    EXPECT_EQ(EngineEntries.IsDeviceReady(), CDRW_TIMEOUT);
+    EXPECT_EQ(EngineEntries.IsDeviceReady(), CDRW_TIMEOUT);
+    EXPECT_EQ(EngineEntries.IsDeviceReady(), CDRW_SUCCESS);
+    EngineEntries.Load();
+    EXPECT_EQ(EngineEntries.IsDeviceReady(), CDRW_TIMEOUT);
+}
+
+TEST_F(EngineTest, ReportsTheDeviceAndClampsSpeedsToWhatItOffers) {
+    configureAndStart("vendor = ACME\nproduct = CDRW-1\nsao = 0\nwrite_speeds = 353,706,1411");
+    char vendor[CDRW_TEXT_BUFFER_SIZE], product[CDRW_TEXT_BUFFER_SIZE];
+    ASSERT_EQ(EngineEntries.GetVendorProductStrings(vendor, product), CDRW_SUCCESS);
+    EXPECT_STREQ(vendor, "ACME");
+    EXPECT_STREQ(product, "CDRW-1");
+
+    uint32_t tao = 0, sao = 1, dao = 0;
+    ASSERT_EQ(EngineEntries.GetSupportedWriteModes(&tao, &sao, &dao), CDRW_SUCCESS);
+    EXPECT_EQ(tao, 1u);
+    EXPECT_EQ(sao, 0u);
+    EXPECT_EQ(dao, 1u);
+    EXPECT_EQ(EngineEntries.BurnProofControl(-1), CDRW_SUCCESS);
+
+    struct SpeedCase {
+        uint16_t requested, expected;
+    } speeds[] = {{2117, 1411}, {1000, 706}, {176, 353}, {0, 353}};
+    for (const SpeedCase& s : speeds) {
+        ASSERT_EQ(EngineEntries.SetCdSpeeds(7056, s.requested), CDRW_SUCCESS);
+        uint16_t read = 0, current = 0, highestRead = 0, highest = 0;
+        ASSERT_EQ(EngineEntries.GetCdSpeeds(&read, &current, &highestRead, &highest), CDRW_SUCCESS);
+        EXPECT_EQ(read, 7056);
+        EXPECT_EQ(current, s.expected) << "requested " << s.requested;
+        EXPECT_EQ(highest, 1411);
+    }
+}
+
+TEST_F(EngineTest, WritesTheImageAndSignalsEveryHundredSectors) {
+    // Paced (1000 sectors at 12x, halved) so that Windows sees each signal.
+    configureAndStart("time_scale = 0.5");
+    const size_t size = 2048000;
+    EXPECT_EQ(writeImage(size), CDRW_SUCCESS);
+    EXPECT_EQ(event_.signals(), 10u);
+    EXPECT_EQ(ReadBytes(disc_), Pattern(size));
+
+    uint32_t blank = 1, rewritable = 1, ready = 0;
+    ASSERT_EQ(discFlags(blank, rewritable, ready), CDRW_SUCCESS);
+    EXPECT_EQ(blank, 0u);
+    EXPECT_EQ(rewritable, 0u);
+    EXPECT_EQ(ready, 1u);
+}
+
+TEST_F(EngineTest, TestFlagGoesThroughTheMotionsAndLeavesTheDiscAlone) {
+    configureAndStart("time_scale = 0.5");
+    EXPECT_EQ(writeImage(300 * 2048, 0xFFFFFFFFu), CDRW_SUCCESS);
+    EXPECT_EQ(event_.signals(), 3u);
+    EXPECT_FALSE(std::filesystem::exists(disc_));
+}
+
+TEST_F(EngineTest, WriteToAWrittenCdrFailsAndKeepsTheDisc) {
+    WriteBytes(disc_, Pattern(4096));
+    configureAndStart("");
+    EXPECT_EQ(writeImage(8192), CDRW_NO_BLANK_DISC);
+    EXPECT_EQ(ReadBytes(disc_), Pattern(4096));
+}
+
+TEST_F(EngineTest, EraseMakesARewritableDiscBlank) {
+    WriteBytes(disc_, Pattern(4096));
+    configureAndStart("rewritable = 1\nerase_busy_calls = 1");
+    uint32_t blank = 1, rewritable = 0, ready = 0;
+    ASSERT_EQ(discFlags(blank, rewritable, ready), CDRW_SUCCESS);
+    EXPECT_EQ(blank, 0u);
+    EXPECT_EQ(rewritable, 1u);
+
+    ASSERT_EQ(EngineEntries.BlankDisc(1), CDRW_SUCCESS);
+    ASSERT_EQ(discFlags(blank, rewritable, ready), CDRW_SUCCESS);
+    EXPECT_EQ(ready, 0u) << "busy right after the erase";
+    ASSERT_EQ(discFlags(blank, rewritable, ready), CDRW_SUCCESS);
+    EXPECT_EQ(blank, 1u);
+    EXPECT_EQ(ready, 1u);
+}
+
+TEST_F(EngineTest, UnloadEjectsUntilLoadAndAnotherDiscIsSeen) {
+    WriteBytes(disc_, Pattern(4096));
+    configureAndStart("");
+    EXPECT_EQ(EngineEntries.Unload(), CDRW_SUCCESS);
+    uint32_t blank = 0, rewritable = 0, ready = 0;
+    EXPECT_EQ(discFlags(blank, rewritable, ready), CDRW_NO_BLANK_DISC);
+    EXPECT_EQ(EngineEntries.IsDeviceReady(), CDRW_TIMEOUT);
+
+    // The user swaps the written disc for a blank one and closes the tray.
+    std::filesystem::remove(disc_);
+    EXPECT_EQ(EngineEntries.Load(), CDRW_SUCCESS);
+    ASSERT_EQ(discFlags(blank, rewritable, ready), CDRW_SUCCESS);
+    EXPECT_EQ(blank, 1u);
+    EXPECT_EQ(EngineEntries.IsDeviceReady(), CDRW_SUCCESS);
+}
+
+TEST_F(EngineTest, UnloadFromAnotherThreadStopsTheWriteQuickly) {
+    // 1,000 sectors at single speed would take about 13 seconds.
+    configureAndStart("time_scale = 1\nwrite_speeds = 176");
+    const BurnJob job = OneEntryJob(image(2048000), 2048000);
+    auto writing = std::async(std::launch::async, [&] { return write(job); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    const auto unloadTime = std::chrono::steady_clock::now();
+    EXPECT_EQ(EngineEntries.Unload(), CDRW_SUCCESS);
+    ASSERT_EQ(writing.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    const auto stopDelay = std::chrono::steady_clock::now() - unloadTime;
+    EXPECT_EQ(writing.get(), CDRW_TERMINATED);
+    EXPECT_LT(stopDelay, std::chrono::milliseconds(500));
+
+    const auto sizeAtReturn = std::filesystem::file_size(disc_);
+    EXPECT_GT(sizeAtReturn, 0u);
+    EXPECT_LT(sizeAtReturn, 2048000u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(std::filesystem::file_size(disc_), sizeAtReturn) << "no write after the return";
+}
+
+TEST_F(EngineTest, MalformedJobsAreRefusedWithIncorrectFile) {
+    configureAndStart("");
+    const std::string path = image(4096);
+    struct JobCase {
+        const char* name;
+        std::function<void(BurnJob&)> spoil;
+        int32_t expected;
+    } cases[] = {
+        {"count over 99", [](BurnJob& j) { j.entryCount = 100; }, CDRW_INCORRECT_FILE},
+        {"count huge", [](BurnJob& j) { j.entryCount = 0xFFFFFFFFu; }, CDRW_INCORRECT_FILE},
+        {"no entry", [](BurnJob& j) { j.entryCount = 0; }, CDRW_INCORRECT_FILE},
+        {"path without NUL", [](BurnJob& j) { std::memset(j.path[0], 'a', CDRW_PATH_SIZE); },
+         CDRW_INCORRECT_FILE},
+        {"missing file",
+         [&](BurnJob& j) { std::strcpy(j.path[0], scratch_.file("gone.iso").c_str()); },
+         CDRW_INCORRECT_FILE},
+        {"size differs", [](BurnJob& j) { j.size[0] = 1234; }, CDRW_INCORRECT_FILE},
+        {"title without NUL", [](BurnJob& j) { std::memset(j.discTitle, 'T', CDRW_TITLE_SIZE); },
+         CDRW_BAD_PARAMETER},
+    };
+    for (const JobCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        BurnJob job = OneEntryJob(path, 4096);
+        c.spoil(job);
+        EXPECT_EQ(write(job), c.expected);
+    }
+    EXPECT_EQ(EngineEntries.WriteCdDataTao(nullptr, 100, event_.handle(), 0), CDRW_BAD_PARAMETER);
+    EXPECT_FALSE(std::filesystem::exists(disc_));
+}
+
+TEST_F(EngineTest, BadConfigurationLinesAreReportedAndKeepTheirDefaults) {
+    // The default disc goes to the user's data folder: keep it in scratch.
+    const char* dataVariable =
+#ifdef _WIN32
+        "LOCALAPPDATA";
+#else
+        "XDG_DATA_HOME";
+#endif
+    const char* saved = std::getenv(dataVariable);
+    const std::string savedValue = saved ? saved : "";
+    SetEnvironment(dataVariable, scratch_.path());
+
+    const std::string path = scratch_.file("bad.cfg");
+    WriteText(path, "colour = blue\ntarget = seven\nwrite_speeds = 176,fast\n"
+                    "disc = " +
+                        scratch_.file("no/such/folder/disc.img") + "\ntime_scale = 0\n");
+    SetEnvironment(kConfigVariable, path);
+    ASSERT_TRUE(recording::LoadEngine());
+
+    testing::internal::CaptureStderr();
+    uint8_t adapter = 0, target = 9, lun = 0;
+    const int32_t found = recording::FindRecorder(adapter, target, lun, 4, 8192);
+    const std::string messages = testing::internal::GetCapturedStderr();
+    SetEnvironment(dataVariable, savedValue);
+
+    EXPECT_EQ(found, CDRW_SUCCESS);
+    EXPECT_EQ(target, 0) << "the default target";
+    EXPECT_NE(messages.find("line 1: unknown key ignored: colour"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("line 2: bad value for target"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("line 3: bad value for write_speeds"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("line 4: the disc folder does not exist"), std::string::npos)
+        << messages;
+
+    EXPECT_EQ(writeImage(4096), CDRW_SUCCESS);
+    EXPECT_EQ(ReadBytes(scratch_.file("CdRwLib/disc.img")), Pattern(4096)) << "the default disc";
+}
+
+} // namespace
+} // namespace qv::test
