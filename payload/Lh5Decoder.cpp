@@ -109,7 +109,7 @@ namespace {
 // 64-bit word. Once the source has ended the stream continues with zeros.
 struct TBits {
     uint64_t buf = 0;
-    uint32_t count = 0; // valid bits at the top of buf; lower bits are stream bits or zero
+    uint32_t count = 0; // valid bits at the top of buf (0..63); lower bits are stream bits or zero
     const uint8_t* in = nullptr;
     const uint8_t* end = nullptr;
 };
@@ -200,9 +200,13 @@ private:
     int64_t Flush(uint8_t*& out, const uint8_t*& writtenFrom);
 };
 
+// Stands in for the source once it has ended, so the fast refill keeps working.
+constexpr uint8_t kZeroBytes[64] = {};
+
 TBits TLh5Expander::SlowRefill(TBits b) {
     for (;;) {
-        while (b.count <= 56 && b.in != b.end) {
+        // Below 56 so the count stays under 64, as the word refill requires.
+        while (b.count < 56 && b.in != b.end) {
             b.buf |= static_cast<uint64_t>(*b.in++) << (56 - b.count);
             b.count += 8;
         }
@@ -216,10 +220,9 @@ TBits TLh5Expander::SlowRefill(TBits b) {
             }
             // Ended or cancelled: never ask again; the rest of the stream is zeros.
             sourceDone_ = true;
-            b.in = b.end = nullptr;
         }
-        b.count = 64;
-        return b;
+        b.in = kZeroBytes;
+        b.end = kZeroBytes + sizeof kZeroBytes;
     }
 }
 

@@ -226,6 +226,29 @@ TEST(Lh5Expand, BlockCountZeroMeans65536Symbols) {
     EXPECT_EQ(Expand(w.Finish(), static_cast<int32_t>(want.size())), want);
 }
 
+TEST(Lh5Expand, BitlessSymbolsAcrossSourceChunks) {
+    // One-symbol blocks (52 header bits, then symbols of no bits) meet the end
+    // of the first 8192-byte source chunk at every phase.
+    for (uint16_t phase = 0; phase < 52; ++phase) {
+        SCOPED_TRACE(phase);
+        const Block lead{
+            static_cast<uint16_t>(phase + 1), Staircase({'x', 'y'}, NC), Single(0), {}};
+        BitWriter w;
+        WriteBlockHeader(w, lead);
+        Bytes want;
+        for (int i = 0; i <= phase; ++i) {
+            WriteLiteral(w, lead, 'y');
+            want.push_back('y');
+        }
+        for (int i = 0; i < 1300; ++i) {
+            const auto byte = static_cast<uint8_t>('a' + i % 26);
+            WriteBlockHeader(w, Block{2, Single(byte), Single(0), {}});
+            want.insert(want.end(), 2, byte);
+        }
+        ASSERT_EQ(Expand(w.Finish(), static_cast<int32_t>(want.size())), want);
+    }
+}
+
 TEST(Lh5Expand, ZeroRunFieldOnlyAfterAThirdCodeLength) {
     // A code-length table of two entries has no 2-bit zero run.
     BitWriter w;

@@ -23,14 +23,18 @@ Bytes BitWriter::Finish() const {
 }
 
 std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t>& lengths) {
-    std::vector<uint16_t> codes(lengths.size());
-    uint32_t next = 0; // left-aligned in 16 bits
+    uint32_t next[kMaxCodeLength + 2] = {}; // left-aligned in 16 bits, per length
+    for (uint8_t len : lengths)
+        if (len != 0) next[len + 1] += 1u << (kMaxCodeLength - len);
     for (int len = 1; len <= kMaxCodeLength; ++len)
-        for (size_t s = 0; s < lengths.size(); ++s)
-            if (lengths[s] == len) {
-                codes[s] = static_cast<uint16_t>(next >> (kMaxCodeLength - len));
-                next += 1u << (kMaxCodeLength - len);
-            }
+        next[len + 1] += next[len];
+    std::vector<uint16_t> codes(lengths.size());
+    for (size_t s = 0; s < lengths.size(); ++s) {
+        const int len = lengths[s];
+        if (len == 0) continue;
+        codes[s] = static_cast<uint16_t>(next[len] >> (kMaxCodeLength - len));
+        next[len] += 1u << (kMaxCodeLength - len);
+    }
     return codes;
 }
 

@@ -1,0 +1,52 @@
+// Any byte string through the lh5 decoder must end in bytes or
+// ELZHBadDecodeTable. The last four bytes choose the destination size (capped
+// so one input stays quick); the rest is the stream, so raw lh5 files make
+// good seeds with their heads intact.
+#include "Compress.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kMaxDestSize = 2u << 20;
+constexpr size_t kSizeBytes = 4;
+
+// Keeps a count only, so large outputs cost no memory.
+class CountingSink : public qv::payload::TStream {
+public:
+    int32_t Read(void*, int32_t) override { return 0; }
+    void Write(const void*, int32_t count) override { size_ += count; }
+    int64_t Seek(int64_t, qv::payload::SeekOrigin) override { return size_; }
+    int64_t Size() override { return size_; }
+
+private:
+    int64_t size_ = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < kSizeBytes) return 0;
+    const size_t streamSize = size - kSizeBytes;
+    uint32_t destSize = 0;
+    for (size_t i = 0; i < kSizeBytes; ++i)
+        destSize |= static_cast<uint32_t>(data[streamSize + i]) << (8 * i);
+    destSize %= kMaxDestSize + 1;
+
+    qv::payload::TMemoryStream source(std::vector<uint8_t>(data, data + streamSize));
+    CountingSink sink;
+    qv::payload::TCompress codec;
+    uint32_t checksum = 0;
+    try {
+        codec.RunCodec(&sink, &source, static_cast<int32_t>(streamSize),
+                       static_cast<int32_t>(destSize), qv::payload::kMethodLH5, checksum,
+                       qv::payload::kDirectionExpand, false);
+    } catch (const qv::payload::ELZHBadDecodeTable&) {
+        return 0;
+    }
+    // The loop ends by the produced count: at least the size, at most one match more.
+    if (sink.Size() < destSize || sink.Size() > destSize + 255) __builtin_trap();
+    return 0;
+}
