@@ -3,6 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef _WIN32
+#include <share.h>
+#else
+#include <sys/stat.h>
+#endif
+
 namespace qv::payload {
 
 namespace {
@@ -66,11 +72,51 @@ int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
     return position_;
 }
 
-TFileStream::TFileStream(const std::string& path, Mode mode) : path_(path) {
+void TNullStream::Write(const void*, int32_t count) {
+    if (count <= 0) return;
+    position_ += count;
+    size_ = std::max(size_, position_);
+}
+
+int64_t TNullStream::Seek(int64_t offset, SeekOrigin origin) {
+    int64_t base = 0;
+    if (origin == SeekOrigin::Current) base = position_;
+    if (origin == SeekOrigin::End) base = size_;
+    if (base + offset < 0) throw EFileStreamError(kSeekError);
+    position_ = base + offset;
+    return position_;
+}
+
+namespace {
+std::FILE* OpenFile(const std::string& path, TFileStream::Mode mode) {
+    using Mode = TFileStream::Mode;
     const char* fopenMode = mode == Mode::OpenRead        ? "rb"
                             : mode == Mode::OpenReadWrite ? "r+b"
                                                           : "w+b";
-    file_ = std::fopen(path.c_str(), fopenMode);
+#ifdef _WIN32
+    if (mode == Mode::CreateExclusive) return _fsopen(path.c_str(), fopenMode, _SH_DENYRW);
+#endif
+    return std::fopen(path.c_str(), fopenMode);
+}
+
+// The C library opens a folder for reading on POSIX systems; reads then fail.
+bool IsFolder(std::FILE* f) {
+#ifdef _WIN32
+    (void)f;
+    return false; // fopen refuses folders there
+#else
+    struct stat info {};
+    return fstat(fileno(f), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
+} // namespace
+
+TFileStream::TFileStream(const std::string& path, Mode mode) : path_(path) {
+    file_ = OpenFile(path, mode);
+    if (file_ && IsFolder(file_)) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
     if (!file_) throw EFileStreamError(kOpenError + path);
 }
 

@@ -47,10 +47,26 @@ private:
     int64_t position_ = 0;
 };
 
+// Swallows what is written (the expansion of a member being tested).
+class TNullStream : public TStream {
+public:
+    int32_t Read(void*, int32_t) override { return 0; }
+    void Write(const void*, int32_t count) override;
+    int64_t Seek(int64_t offset, SeekOrigin origin) override;
+    int64_t Size() override { return size_; }
+
+private:
+    int64_t position_ = 0;
+    int64_t size_ = 0;
+};
+
 // A file stream on the C library, so the same code serves both systems.
 class TFileStream : public TStream {
 public:
-    enum class Mode { OpenRead, OpenReadWrite, Create };
+    // OpenRead shares the file with other readers and writers; CreateExclusive
+    // truncates or creates it and, on Windows, lets no one else open it
+    // meanwhile. Opening a folder fails in every mode.
+    enum class Mode { OpenRead, OpenReadWrite, Create, CreateExclusive };
     TFileStream(const std::string& path, Mode mode);
     // Adopts an already open FILE (standard input or output); not closed.
     explicit TFileStream(std::FILE* adopted) : file_(adopted), owned_(false) {}

@@ -18,6 +18,11 @@ struct Command {
 
 int RunEncode(const Args& args);
 int RunDecode(const Args& args);
+int RunList(const Args& args);
+int RunTest(const Args& args);
+int RunExtract(const Args& args);
+int RunAdd(const Args& args);
+int RunApplet(const Args& args);
 
 // Every command qvpack knows, in the order --help lists them.
 const std::vector<Command>& AllCommands();

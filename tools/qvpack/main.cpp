@@ -41,6 +41,16 @@ const std::vector<Command>& AllCommands() {
          "code one raw stream (no archive header); prints sizes, checksum and time"},
         {"decode", RunDecode, "decode -m non|rle|lzh|lh5 -s ORIGINAL_SIZE [-k KEY] IN OUT",
          "expand one raw stream of ORIGINAL_SIZE bytes"},
+        {"l", RunList, "l [--offset N] FILE",
+         "list the members of an archive or of an applet's payload"},
+        {"t", RunTest, "t [--offset N] [-k KEY] FILE",
+         "expand every member to nowhere and check its checksum"},
+        {"x", RunExtract, "x [--offset N] [-k KEY] [-C DIR] [--allow-rooted] FILE [NAME...]",
+         "extract all or the named members below DIR (default: the current folder)"},
+        {"a", RunAdd, "a -m non|rle|lzh|lh5 [-k KEY] [-C DIR] OUT FILE...",
+         "write an archive of the files (folders are walked); names are stored relative to DIR"},
+        {"applet", RunApplet, "applet --stub BARE_APPLET -m lh5|rle -o OUT [-C DIR] FILE...",
+         "write a bare applet (either platform) followed by a new payload of the files"},
     };
     return commands;
 }
