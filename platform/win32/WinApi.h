@@ -15,4 +15,3 @@
 #undef MoveFile
 #undef CopyFile
 #undef SetFileAttributes
-#undef Sleep

@@ -1,0 +1,96 @@
+#include "platform/posix/IniSettingsStore.h"
+#include "platform/posix/ProcFiles.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv::platform {
+
+namespace {
+
+constexpr const char* kSettingsFolder = "qvapplet";
+constexpr const char* kSettingsFile = "settings.ini";
+constexpr const char* kTemporarySuffix = ".tmp";
+constexpr mode_t kPrivateFolder = 0700;
+constexpr mode_t kPrivateFile = 0600;
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "/tmp";
+}
+
+std::string ConfigFolder() {
+    // The XDG rules ignore a relative setting.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') return config;
+    return HomeFolder() + "/.config";
+}
+
+void CreateFolders(const std::string& filePath) {
+    for (size_t slash = filePath.find('/', 1); slash != std::string::npos;
+         slash = filePath.find('/', slash + 1))
+        ::mkdir(filePath.substr(0, slash).c_str(), kPrivateFolder);
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+IniSettingsStore::IniSettingsStore(std::string filePath) : filePath_(std::move(filePath)) {}
+
+std::string IniSettingsStore::Read(const std::string& keyPath, const std::string& name,
+                                   const std::string& fallback) const {
+    const IniDocument document = Load();
+    const IniEntry* entry = FindEntry(document, keyPath, name);
+    return entry != nullptr ? entry->value : fallback;
+}
+
+bool IniSettingsStore::Write(const std::string& keyPath, const std::string& name,
+                             const std::string& value) {
+    IniDocument document = Load();
+    SetEntry(document, keyPath, name, value);
+    return Save(document);
+}
+
+// A damaged or unreadable file counts as empty; the next write replaces it.
+IniDocument IniSettingsStore::Load() const {
+    return ParseIni(ReadWholeFile(filePath_)).value_or(IniDocument{});
+}
+
+bool IniSettingsStore::Save(const IniDocument& document) const {
+    CreateFolders(filePath_);
+    const std::string temporary = filePath_ + kTemporarySuffix + std::to_string(::getpid());
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kPrivateFile);
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, FormatIni(document)) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (written && closed && ::rename(temporary.c_str(), filePath_.c_str()) == 0) return true;
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+std::string DefaultSettingsFilePath() {
+    return ConfigFolder() + "/" + kSettingsFolder + "/" + kSettingsFile;
+}
+
+std::unique_ptr<SettingsStore> OpenUserSettings() {
+    return std::make_unique<IniSettingsStore>(DefaultSettingsFilePath());
+}
+
+} // namespace qv::platform

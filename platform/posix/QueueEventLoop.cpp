@@ -1,0 +1,125 @@
+#include "platform/posix/QueueEventLoop.h"
+
+#include <chrono>
+
+namespace qv::platform {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+} // namespace
+
+QueueEventLoop::QueueEventLoop() : owner_(std::this_thread::get_id()) {}
+
+QueueEventLoop::~QueueEventLoop() {
+    std::unique_lock lock(mutex_);
+    closed_ = true;
+    for (Message& message : queue_)
+        if (message.send != nullptr) message.send->dropped = true;
+    queue_.clear();
+    sendDone_.notify_all();
+    sendDone_.wait(lock, [this] { return activeSenders_ == 0; });
+}
+
+void QueueEventLoop::ProcessMessages() {
+    size_t budget = 0;
+    {
+        std::lock_guard lock(mutex_);
+        budget = queue_.size();
+    }
+    // Only what was waiting at the start: a function that posts again cannot
+    // keep this call going for ever.
+    for (; budget > 0; --budget) {
+        Message message;
+        {
+            std::lock_guard lock(mutex_);
+            if (queue_.empty()) return;
+            message = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        Dispatch(message);
+    }
+}
+
+void QueueEventLoop::Pause(uint32_t milliseconds) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        ProcessMessages();
+        std::unique_lock lock(mutex_);
+        if (terminated_) return;
+        if (!arrived_.wait_until(lock, deadline, [this] { return HasWorkLocked(); })) return;
+    }
+}
+
+void QueueEventLoop::Run() {
+    for (;;) {
+        ProcessMessages();
+        std::unique_lock lock(mutex_);
+        if (terminated_) return;
+        arrived_.wait(lock, [this] { return HasWorkLocked(); });
+    }
+}
+
+void QueueEventLoop::Terminate() {
+    std::lock_guard lock(mutex_);
+    terminated_ = true;
+    arrived_.notify_all();
+}
+
+bool QueueEventLoop::Terminated() const {
+    std::lock_guard lock(mutex_);
+    return terminated_;
+}
+
+bool QueueEventLoop::SendAndWait(const std::function<void()>& function) {
+    if (std::this_thread::get_id() == owner_) {
+        function();
+        return true;
+    }
+    SendState state;
+    state.function = &function;
+    std::unique_lock lock(mutex_);
+    if (closed_) return false;
+    ++activeSenders_;
+    queue_.push_back(Message{{}, &state});
+    arrived_.notify_all();
+    sendDone_.wait(lock, [&state] { return state.done || state.dropped; });
+    --activeSenders_;
+    sendDone_.notify_all();
+    lock.unlock();
+    if (state.error) std::rethrow_exception(state.error);
+    return state.done;
+}
+
+void QueueEventLoop::Post(std::function<void()> function) {
+    std::lock_guard lock(mutex_);
+    if (closed_) return;
+    queue_.push_back(Message{std::move(function), nullptr});
+    arrived_.notify_all();
+}
+
+int QueueEventLoop::WaitingSenders() const {
+    std::lock_guard lock(mutex_);
+    return activeSenders_;
+}
+
+void QueueEventLoop::Dispatch(Message& message) {
+    if (message.send == nullptr) {
+        message.posted();
+        return;
+    }
+    SendState& state = *message.send;
+    try {
+        (*state.function)();
+    } catch (...) {
+        state.error = std::current_exception(); // thrown again in the sender
+    }
+    std::lock_guard lock(mutex_);
+    state.done = true;
+    sendDone_.notify_all();
+}
+
+std::unique_ptr<EventLoop> MakeEventLoop() {
+    return std::make_unique<QueueEventLoop>();
+}
+
+} // namespace qv::platform

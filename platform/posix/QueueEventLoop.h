@@ -1,0 +1,60 @@
+#pragma once
+// Linux: the event loop as a queue drained by the window thread. The queue
+// is the one synchronised object; every function runs on the window thread.
+
+#include "platform/EventLoop.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace qv::platform {
+
+class QueueEventLoop final : public EventLoop {
+public:
+    QueueEventLoop();
+    // Senders still waiting are released without their function having run,
+    // and the loop is not torn down while one of them is still inside.
+    ~QueueEventLoop() override;
+    QueueEventLoop(const QueueEventLoop&) = delete;
+    QueueEventLoop& operator=(const QueueEventLoop&) = delete;
+
+    void ProcessMessages() override;
+    void Pause(uint32_t milliseconds) override;
+    void Run() override;
+    void Terminate() override;
+    bool Terminated() const override;
+    bool SendAndWait(const std::function<void()>& function) override;
+    void Post(std::function<void()> function) override;
+
+    // Workers blocked in SendAndWait right now.
+    int WaitingSenders() const;
+
+private:
+    // A sender waits on its own stack; the loop fills this in for it.
+    struct SendState {
+        const std::function<void()>* function = nullptr;
+        bool done = false;
+        bool dropped = false;
+        std::exception_ptr error;
+    };
+    struct Message {
+        std::function<void()> posted;
+        SendState* send = nullptr;
+    };
+
+    bool HasWorkLocked() const { return terminated_ || !queue_.empty(); }
+    void Dispatch(Message& message);
+
+    const std::thread::id owner_;
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::condition_variable sendDone_;
+    std::deque<Message> queue_;
+    bool terminated_ = false;
+    bool closed_ = false;
+    int activeSenders_ = 0;
+};
+
+} // namespace qv::platform

@@ -1,0 +1,90 @@
+#include "platform/Processes.h"
+#include "platform/win32/WinApi.h"
+
+#include <cstdio>
+#include <iostream>
+#include <vector>
+
+namespace qv::platform {
+
+namespace {
+
+struct ClassPair {
+    ProcessPriority priority;
+    DWORD native;
+};
+constexpr ClassPair kClasses[] = {
+    {ProcessPriority::Idle, IDLE_PRIORITY_CLASS},
+    {ProcessPriority::BelowNormal, BELOW_NORMAL_PRIORITY_CLASS},
+    {ProcessPriority::Normal, NORMAL_PRIORITY_CLASS},
+    {ProcessPriority::AboveNormal, ABOVE_NORMAL_PRIORITY_CLASS},
+    {ProcessPriority::High, HIGH_PRIORITY_CLASS},
+    {ProcessPriority::Realtime, REALTIME_PRIORITY_CLASS},
+};
+
+struct ThreadPair {
+    ThreadPriority priority;
+    int native;
+};
+constexpr ThreadPair kThreadPriorities[] = {
+    {ThreadPriority::Idle, THREAD_PRIORITY_IDLE},
+    {ThreadPriority::Lowest, THREAD_PRIORITY_LOWEST},
+    {ThreadPriority::BelowNormal, THREAD_PRIORITY_BELOW_NORMAL},
+    {ThreadPriority::Normal, THREAD_PRIORITY_NORMAL},
+    {ThreadPriority::AboveNormal, THREAD_PRIORITY_ABOVE_NORMAL},
+    {ThreadPriority::Highest, THREAD_PRIORITY_HIGHEST},
+    {ThreadPriority::TimeCritical, THREAD_PRIORITY_TIME_CRITICAL},
+};
+
+} // namespace
+
+bool StartBatchDetached(const std::string& batchFullPath, bool ntFamily) {
+    const BatchStartRule rule = BatchStartRuleFor(batchFullPath, ntFamily);
+    // CreateProcessA may write into the command line, so it gets its own copy.
+    std::vector<char> commandLine(rule.commandLine.begin(), rule.commandLine.end());
+    commandLine.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, rule.creationFlags,
+                        nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+ProcessPriority CurrentProcessPriority() {
+    const DWORD native = GetPriorityClass(GetCurrentProcess());
+    for (const ClassPair& pair : kClasses)
+        if (pair.native == native) return pair.priority;
+    return ProcessPriority::Normal;
+}
+
+void SetProcessPriority(ProcessPriority priority) {
+    for (const ClassPair& pair : kClasses)
+        if (pair.priority == priority) SetPriorityClass(GetCurrentProcess(), pair.native);
+}
+
+ThreadPriority CurrentThreadPriority() {
+    const int native = GetThreadPriority(GetCurrentThread());
+    for (const ThreadPair& pair : kThreadPriorities)
+        if (pair.native == native) return pair.priority;
+    return ThreadPriority::Normal;
+}
+
+void SetThreadPriority(ThreadPriority priority) {
+    for (const ThreadPair& pair : kThreadPriorities)
+        if (pair.priority == priority) ::SetThreadPriority(GetCurrentThread(), pair.native);
+}
+
+void EndProcess(int exitCode) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    ExitProcess(static_cast<UINT>(exitCode));
+}
+
+} // namespace qv::platform
