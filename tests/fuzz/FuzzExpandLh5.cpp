@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr uint32_t kMaxDestSize = 2u << 20;
+constexpr uint32_t kMaxDestSize = 256u << 10; // several output flushes, yet quick
 constexpr size_t kSizeBytes = 4;
 
 // Keeps a count only, so large outputs cost no memory.
