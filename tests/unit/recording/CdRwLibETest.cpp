@@ -44,6 +44,21 @@ protected:
         recording::FreeEngine();
         recording::SetEngineFolder("");
     }
+
+    // Loads the recording stand-in with its recorder at adapter 1, target 0
+    // and an empty log. Its state may outlive a release: libraries with
+    // unique C++ symbols are never unmapped on Linux.
+    void loadStandIn() {
+        ASSERT_TRUE(recording::LoadEngine());
+        setAddress(1, 0);
+        TakeLog(recording::EngineHandle());
+    }
+    static void setAddress(uint8_t adapter, uint8_t target) {
+        const auto set = reinterpret_cast<SetAddressFn>(
+            platform::FindLibraryEntry(recording::EngineHandle(), "TestEngineSetAddress"));
+        ASSERT_NE(set, nullptr);
+        set(adapter, target);
+    }
 };
 
 TEST_F(BindingTest, MissingLibraryLeavesTheEngineUnloadedAndFindsNothing) {
@@ -92,8 +107,7 @@ TEST_F(BindingTest, LibraryLackingAnEntryIsRefusedWithAnAssertionFailure) {
 }
 
 TEST_F(BindingTest, ScanWalksTargetsWithinAdaptersAndStopsAtTheFirstAnswer) {
-    ASSERT_TRUE(recording::LoadEngine());
-    TakeLog(recording::EngineHandle());
+    loadStandIn();
     uint8_t adapter = 9, target = 9, lun = 0;
     EXPECT_EQ(recording::FindRecorder(adapter, target, lun, 4, 8192), CDRW_SUCCESS);
     EXPECT_EQ(adapter, 1);
@@ -105,12 +119,8 @@ TEST_F(BindingTest, ScanWalksTargetsWithinAdaptersAndStopsAtTheFirstAnswer) {
 }
 
 TEST_F(BindingTest, ScanWithoutAnswerTriesAllSixtyFourAddresses) {
-    ASSERT_TRUE(recording::LoadEngine());
-    const auto setAddress = reinterpret_cast<SetAddressFn>(
-        platform::FindLibraryEntry(recording::EngineHandle(), "TestEngineSetAddress"));
-    ASSERT_NE(setAddress, nullptr);
+    loadStandIn();
     setAddress(8, 0);
-    TakeLog(recording::EngineHandle());
 
     uint8_t adapter = 5, target = 6, lun = 3;
     EXPECT_EQ(recording::FindRecorder(adapter, target, lun, 4, 8192), CDRW_NOT_PRESENT);
@@ -141,7 +151,7 @@ TEST_F(BindingTest, FreeEngineReleasesOnlyALoadedLibrary) {
     EXPECT_EQ(EngineEntries.WriteCdDataTao, nullptr);
     EXPECT_FALSE(recording::FreeEngine()) << "released once only";
 
-    ASSERT_TRUE(recording::LoadEngine());
+    loadStandIn();
     EXPECT_TRUE(recording::EngineLoaded());
     EXPECT_EQ(EngineEntries.Unload(), CDRW_SUCCESS);
     EXPECT_EQ(TakeLog(recording::EngineHandle()), "Unload\n");
