@@ -24,7 +24,8 @@ int TLzhMatchTree::RootOf(const uint8_t* key) {
     return kRootBase + key[0] + 256 * static_cast<int>((h ^ (h >> 4)) & (kHashBuckets - 1));
 }
 
-int TLzhMatchTree::CommonPrefix(int a, int b, int from, int& sign) const {
+[[gnu::always_inline]] inline int TLzhMatchTree::CommonPrefix(int a, int b, int from,
+                                                              int& sign) const {
     const uint8_t* pa = text_ + a;
     const uint8_t* pb = text_ + b;
     int i = from;
@@ -58,7 +59,7 @@ uint8_t TLzhMatchTree::DerivePrefix(int x, int z, int xy, int yz) const {
     return static_cast<uint8_t>(CommonPrefix(x, z, xy, sign));
 }
 
-void TLzhMatchTree::Record(int length, int node, int r) {
+[[gnu::always_inline]] inline void TLzhMatchTree::Record(int length, int node, int r) {
     if (length < kMinMatch) return;
     const int position = ((r - node) & kWindowMask) - 1;
     if (length > matchLength) {
