@@ -1,5 +1,6 @@
 #include "VirtualRecorder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -45,6 +46,27 @@ uint16_t ClampWriteSpeed(const RecorderConfig& config, uint16_t requested) {
         if (offered <= requested) chosen = offered;
     return chosen;
 }
+
+// When the n-th sector of a write is due at the simulated speed; deadlines
+// count from the start so that slow sleeps do not add up.
+class WritePace {
+public:
+    WritePace(double timeScale, uint16_t speed)
+        : start_(std::chrono::steady_clock::now()),
+          secondsPerSector_(timeScale * kKilobytesPerSecondAt1x / (kSectorsPerSecondAt1x * speed)) {
+    }
+
+    bool paced() const { return secondsPerSector_ > 0; }
+    std::chrono::steady_clock::time_point deadlineAfter(uint64_t sectors) const {
+        const std::chrono::duration<double> elapsed(secondsPerSector_ *
+                                                    static_cast<double>(sectors));
+        return start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(elapsed);
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_;
+    double secondsPerSector_;
+};
 
 uint16_t ClampReadSpeed(const RecorderConfig& config, uint16_t requested) {
     return requested == 0 || requested > config.readSpeed ? config.readSpeed : requested;
@@ -231,9 +253,7 @@ int32_t VirtualRecorder::writeData(const WriteRequest& request) {
 
 int32_t VirtualRecorder::copySectors(const WriteRequest& request, const RecorderConfig& config,
                                      uint16_t speed) {
-    const double secondsPerSector =
-        config.timeScale * kKilobytesPerSecondAt1x / (kSectorsPerSecondAt1x * speed);
-    const auto startTime = Clock::now();
+    const WritePace pace(config.timeScale, speed);
     const bool failing = config.writeFailSector >= 0 && config.writeFailStatus != CDRW_SUCCESS;
 
     std::ofstream disc;
@@ -259,11 +279,7 @@ int32_t VirtualRecorder::copySectors(const WriteRequest& request, const Recorder
             left -= static_cast<uint64_t>(count);
             ++written;
             if (written % request.interval == 0) request.signal.raise();
-            if (secondsPerSector > 0 &&
-                !pauseUntil(startTime + std::chrono::duration_cast<Clock::duration>(
-                                            std::chrono::duration<double>(
-                                                secondsPerSector * static_cast<double>(written)))))
-                return CDRW_TERMINATED;
+            if (pace.paced() && !pauseUntil(pace.deadlineAfter(written))) return CDRW_TERMINATED;
         }
     }
     if (!request.testOnly && !disc.flush()) return CDRW_SYSTEM_CALL_FAILED;
