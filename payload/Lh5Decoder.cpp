@@ -197,7 +197,6 @@ private:
     void AddZeroLengths(int& filled, uint32_t run);
 
     uint8_t* DecodeSymbols(uint8_t* out, const uint8_t* limit);
-    int64_t Flush(uint8_t*& out, const uint8_t*& writtenFrom);
 };
 
 // Stands in for the source once it has ended, so the fast refill keeps working.
@@ -351,6 +350,16 @@ uint8_t* TLh5Expander::DecodeSymbols(uint8_t* out, const uint8_t* limit) {
         const uint32_t symbol = entry & kEntrySymbolMask;
         if (symbol < static_cast<uint32_t>(kLiteralCount)) {
             *out++ = static_cast<uint8_t>(symbol);
+            // Literals come in runs; a second one from the main table fits in
+            // the bits this refill left (at least 48 - 16).
+            entry = symbolView.main[b.buf >> (64 - kSymbolTableBits)];
+            if ((entry & (kEntrySpecial | 0xFF00u)) == 0 && blockRemaining != 0 && out < limit) {
+                len = entry >> kEntryLengthShift;
+                b.buf <<= len;
+                b.count -= len;
+                --blockRemaining;
+                *out++ = static_cast<uint8_t>(entry);
+            }
             continue;
         }
         entry = distanceView.main[b.buf >> (64 - kSmallTableBits)];
