@@ -1,0 +1,280 @@
+#include "UnitCompress.h"
+
+#include "ArchivePaths.h"
+#include "ReplaceBatch.h"
+#include "WorkingFiles.h"
+
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace qv::payload {
+
+namespace {
+
+constexpr int32_t kCopyBlock = 64 * 1024;
+constexpr uint16_t kHiddenOnly = platform::kAttrHidden;
+
+// The packing candidates in their order; the disc image is last so "/Now"
+// can leave it out.
+constexpr const char* kPackedFiles[] = {kCarriedAspiFile, kContentFile, kEngineFile};
+
+} // namespace
+
+TCompressDataModule::TCompressDataModule(TPayloadHost host) : host_(std::move(host)) {
+    Compress.MakeDirectories = false;
+    Compress.ExceptionOnFileError = false;
+    Compress.Key = 0;
+    Compress.CheckSpaceBeforeExpand = false;
+    AttachSpawnProgress(true);
+    DataModuleCreate();
+}
+
+TCompressDataModule::~TCompressDataModule() {
+    DataModuleDestroy();
+}
+
+void TCompressDataModule::DataModuleCreate() {
+    SelfStream = std::make_unique<TFileStream>(host_.selfPath, TFileStream::Mode::OpenRead);
+}
+
+void TCompressDataModule::DataModuleDestroy() {
+    SelfStream.reset();
+}
+
+void TCompressDataModule::AttachSpawnProgress(bool attached) {
+    if (attached)
+        Compress.OnShowProgress = [this](int32_t& percent) { ShowSpawnProgress(percent); };
+    else
+        Compress.OnShowProgress = nullptr;
+}
+
+bool TCompressDataModule::AnyPackingSwitch() const {
+    return host_.hasSwitch(kSwitchPackRle) || host_.hasSwitch(kSwitchPackLh5) ||
+           host_.hasSwitch(kSwitchPackWithoutImage);
+}
+
+// Each mode runs inside its own guard: a failure is dropped and the next
+// mode test follows, as the maintenance switches promise no message.
+bool TCompressDataModule::RunPayloadMode() {
+    const bool packing = AnyPackingSwitch();
+    const bool spawn = host_.hasSwitch(kSwitchSpawn);
+    const bool empty = host_.hasSwitch(kSwitchEmpty);
+    const bool result = packing || spawn || empty;
+    if (packing) {
+        try {
+            if (PackingMode()) {
+                host_.terminateApplication();
+                return result;
+            }
+        } catch (const std::exception&) {
+            // Nothing was deleted; the spawn and empty tests follow.
+        }
+    }
+    if (spawn) {
+        try {
+            SpawnMode();
+            host_.terminateApplication();
+            return result;
+        } catch (const std::exception&) {
+            // As above: the empty test follows.
+        }
+    }
+    if (empty) {
+        try {
+            if (EmptyMode()) host_.terminateApplication();
+        } catch (const std::exception&) {
+            // Nothing is left to try.
+        }
+    }
+    return result;
+}
+
+int64_t TCompressDataModule::SelfSize() {
+    if (!SelfStream) throw EFileStreamError("Payload stream closed");
+    return SelfStream->Size();
+}
+
+void TCompressDataModule::PositionAtPayload() {
+    if (!SelfStream) throw EFileStreamError("Payload stream closed");
+    SelfStream->Seek(host_.payloadOffset, SeekOrigin::Begin);
+}
+
+// The new applet starts from the bare executable, so whatever payload the
+// running copy carries is dropped and every present file is packed afresh
+// (the rule "not yet in the own payload" has nothing to compare with).
+TStringList TCompressDataModule::PackingCandidates() {
+    std::vector<std::string> names(std::begin(kPackedFiles), std::end(kPackedFiles));
+    if (!host_.hasSwitch(kSwitchPackWithoutImage)) names.emplace_back(kDiscImageFile);
+    TStringList files;
+    for (const std::string& name : names) {
+        const std::string path = host_.workingFolderPath(name);
+        if (!platform::FileExists(path)) continue;
+        TFileStream probe(path, TFileStream::Mode::OpenRead); // unreadable: nothing is written
+        files.push_back(path);
+    }
+    return files;
+}
+
+bool TCompressDataModule::PackingMode() {
+    TStringList files = PackingCandidates();
+    const std::string target = host_.workingFolderPath(kNewAppletFile);
+    const uint8_t method = host_.hasSwitch(kSwitchPackRle) ? kMethodRLE : kMethodLH5;
+    try {
+        WriteNewApplet(target, files, method);
+    } catch (const std::exception&) {
+        platform::DeleteFile(target); // no half-written applet stays behind
+        throw;
+    }
+    if (!NewAppletReadsBack(target, files)) {
+        platform::DeleteFile(target);
+        return false;
+    }
+    DeletePackedSources(files);
+    LaunchReplaceBatch();
+    return true;
+}
+
+void TCompressDataModule::CopyBareExecutable(TStream& target, int64_t count) {
+    SelfStream->Seek(0, SeekOrigin::Begin);
+    std::vector<uint8_t> block(kCopyBlock);
+    while (count > 0) {
+        const int32_t wanted = static_cast<int32_t>(std::min<int64_t>(count, kCopyBlock));
+        const int32_t got = SelfStream->Read(block.data(), wanted);
+        if (got <= 0) break;
+        target.Write(block.data(), got);
+        count -= got;
+    }
+}
+
+void TCompressDataModule::WriteNewApplet(const std::string& target, TStringList& files,
+                                         uint8_t method) {
+    const int64_t bare = std::min(SelfSize(), host_.payloadOffset);
+    TFileStream applet(target, TFileStream::Mode::Create);
+    CopyBareExecutable(applet, bare);
+    applet.Seek(0, SeekOrigin::End);
+    Compress.SetTargetPath(host_.folder);
+    Compress.WriteArchive(&applet, files, method);
+    applet.Flush();
+}
+
+bool TCompressDataModule::NewAppletReadsBack(const std::string& target, const TStringList& stored) {
+    TFileStream applet(target, TFileStream::Mode::OpenRead);
+    if (applet.Size() < host_.payloadOffset) return false;
+    applet.Seek(host_.payloadOffset, SeekOrigin::Begin);
+    TMemberList members;
+    Compress.ListMembers(&applet, members);
+    if (members.size() != stored.size()) return false;
+    for (size_t i = 0; i < stored.size(); ++i)
+        if (members[i].Name != stored[i]) return false;
+    applet.Seek(host_.payloadOffset, SeekOrigin::Begin);
+    const std::vector<TMemberTestResult> tested = Compress.TestMembers(&applet);
+    if (tested.size() != stored.size()) return false;
+    return std::all_of(tested.begin(), tested.end(),
+                       [](const TMemberTestResult& member) { return member.Error.empty(); });
+}
+
+void TCompressDataModule::DeletePackedSources(const TStringList& stored) {
+    // All entries but the last two go through the window's deletion first
+    // (its attribute steps clear read-only); failures there are ignored.
+    for (size_t i = 0; i + 2 < stored.size(); ++i)
+        host_.deleteWorkingFile(stored[i]);
+    std::vector<std::string> names(std::begin(kPackedFiles), std::end(kPackedFiles));
+    if (!host_.hasSwitch(kSwitchPackWithoutImage)) names.emplace_back(kDiscImageFile);
+    for (const std::string& name : names) {
+        const bool packed =
+            std::any_of(stored.begin(), stored.end(),
+                        [&name](const std::string& s) { return paths::EqualNoCase(s, name); });
+        if (packed) platform::DeleteFile(host_.workingFolderPath(name));
+    }
+}
+
+void TCompressDataModule::SpawnMode() {
+    try {
+        PositionAtPayload();
+        Compress.SetTargetPath(host_.folder);
+        Compress.ExtractMembers(SelfStream.get());
+    } catch (const std::exception&) {
+        // The files written so far stay; the stream is released all the same.
+    }
+    SelfStream.reset();
+}
+
+bool TCompressDataModule::EmptyMode() {
+    const int64_t size = SelfSize();
+    if (size <= host_.payloadOffset) return true; // already bare: nothing to write
+    const std::string target = host_.workingFolderPath(kNewAppletFile);
+    {
+        TFileStream applet(target, TFileStream::Mode::Create);
+        CopyBareExecutable(applet, host_.payloadOffset);
+        applet.Flush();
+    }
+    if (platform::FileSize(target) != host_.payloadOffset) {
+        platform::DeleteFile(target);
+        return false;
+    }
+    LaunchReplaceBatch();
+    return true;
+}
+
+bool TCompressDataModule::PayloadContains(const std::string& name) {
+    PositionAtPayload();
+    TMemberList members;
+    Compress.ListMembers(SelfStream.get(), members);
+    return std::any_of(members.begin(), members.end(), [&name](const TMemberEntry& member) {
+        return paths::EqualNoCase(member.Name, name);
+    });
+}
+
+void TCompressDataModule::ExtractMember(const std::string& name) {
+    if (!PayloadContains(name)) return;
+    PositionAtPayload();
+    Compress.SetTargetPath(host_.folder);
+    TStringList selection{name};
+    Compress.ExtractMembers(SelfStream.get(), &selection);
+    // A member stored as "QVORIG.QV" is the run's "qvorig.qv"; where file
+    // names keep their case, it is given the spelling the run looks for.
+    const std::string wanted = host_.workingFolderPath(name);
+    for (const std::string& written : selection)
+        if (written != wanted && !platform::FileExists(wanted))
+            platform::MoveFile(written, wanted, false);
+}
+
+bool TCompressDataModule::ExtractRunFiles() {
+    try {
+        if (SelfSize() <= host_.payloadOffset) return false;
+        platform::DeleteFile(host_.workingFolderPath(kContentFile));
+        ExtractMember(kContentFile);
+        ExtractMember(kEngineFile);
+        ExtractMember(kCarriedAspiFile);
+        platform::SetFileAttributes(host_.workingFolderPath(kEngineFile), kHiddenOnly);
+        platform::SetFileAttributes(host_.workingFolderPath(kCarriedAspiFile), kHiddenOnly);
+        return platform::FileExists(host_.workingFolderPath(kContentFile));
+    } catch (const std::exception&) {
+        return false; // the content-file check reports what is missing
+    }
+}
+
+void TCompressDataModule::ShowSpawnProgress(int32_t& PercentageDone) {
+    if (AnyPackingSwitch()) return;
+    if (host_.processMessages) host_.processMessages();
+    if (host_.showLeftProgress) host_.showLeftProgress(PercentageDone);
+}
+
+void TCompressDataModule::LaunchReplaceBatch() {
+    ReplaceBatchPaths paths;
+    paths.folder = host_.folder;
+    paths.self = host_.selfPath;
+    paths.copy = host_.workingFolderPath(kNewAppletFile);
+    paths.batch = host_.workingFolderPath(kBatchFile);
+    const std::string text = ReplaceBatchText(paths);
+    {
+        TFileStream batch(paths.batch, TFileStream::Mode::Create);
+        batch.Write(text.data(), static_cast<int32_t>(text.size()));
+        batch.Flush();
+    }
+    host_.startBatch(paths.batch, host_.ntFamily);
+}
+
+} // namespace qv::payload
