@@ -1,0 +1,99 @@
+#include "StartUp.h"
+
+#include "CommonUtils.h"
+#include "UnitMain.h"
+
+#include "payload/UnitCompress.h"
+#include "payload/WorkingFiles.h"
+#include "platform/Files.h"
+#include "platform/Processes.h"
+#include "recording/UnitBurn.h"
+
+#include <filesystem>
+
+namespace qv::app {
+
+namespace {
+
+bool AnyPayloadModeSwitch() {
+    for (const char* mode : {payload::kSwitchPackLh5, payload::kSwitchPackWithoutImage,
+                             payload::kSwitchPackRle, payload::kSwitchSpawn, payload::kSwitchEmpty})
+        if (HasSwitch(mode)) return true;
+    return false;
+}
+
+// Raises the runtime's input/output error when the folder cannot be entered.
+void EnterExecutableFolder() {
+    if (!ExecutableFolder().empty())
+        std::filesystem::current_path(platform::NativePath(ExecutableFolder()));
+}
+
+int RunMaintenanceMode() {
+    try {
+        payload::TCompressDataModule module(MakePayloadHost(nullptr));
+        module.RunPayloadMode();
+    } catch (const std::exception&) {
+        // The executable could not be opened: the modes promise no message.
+    }
+    return 0;
+}
+
+int RunWindow(const FrontEndFactory& makeFrontEnd) {
+    const std::unique_ptr<platform::EventLoop> loop = platform::MakeEventLoop();
+    SetApplicationLoop(loop.get());
+    const std::unique_ptr<FrontEnd> frontEnd = makeFrontEnd(*loop);
+    TFormMain form(frontEnd->View(), frontEnd->Facts());
+    frontEnd->Connect(form, [&form](uint32_t message) { return form.WindowMessage(message); });
+    form.FormCreate();
+    recording::TBurnDataModule burn;
+    form.BurnDataModule = &burn;
+    payload::TCompressDataModule compress(MakePayloadHost(&form));
+    form.CompressDataModule = &compress;
+    frontEnd->Start();
+    loop->Run();
+    form.FormDestroy();
+    SetApplicationLoop(nullptr);
+    return form.ExitCode().value_or(0);
+}
+
+} // namespace
+
+payload::TPayloadHost MakePayloadHost(TFormMain* form) {
+    payload::TPayloadHost host;
+    host.selfPath = ExecutablePath();
+    host.folder = ExecutableFolder();
+    host.payloadOffset = PayloadOffset();
+    host.ntFamily = IsNtFamily;
+    host.hasSwitch = [](const std::string& text) { return HasSwitch(text); };
+    host.workingFolderPath = [](const std::string& name) { return WorkingFolderPath(name); };
+    host.deleteWorkingFile = [form](const std::string& name) {
+        return form != nullptr ? form->DeleteWorkingFile(name) : DeleteWorkingFile(name);
+    };
+    host.processMessages = [] { ProcessMessages(); };
+    if (form != nullptr)
+        host.showLeftProgress = [form](int32_t percent) {
+            form->ProgressBarLeft.SetPosition(percent);
+        };
+    host.terminateApplication = [] { TerminateApplication(); };
+    host.startBatch = [](const std::string& batch, bool ntFamily) {
+        return platform::StartBatchDetached(batch, ntFamily);
+    };
+    return host;
+}
+
+int RunApplet(const StartUpOptions& options, const FrontEndFactory& makeFrontEnd) {
+    SetExecutablePath(options.executablePath);
+    SetArguments(options.arguments);
+    SetPayloadOffset(options.payloadOffset);
+    EnterExecutableFolder();
+    IsNtFamily = platform::ThisSystem().IsNtFamily();
+    // A build whose stamp is missing cannot tell where a payload begins.
+    if (PayloadOffset() <= 0) return 0;
+    if (AnyPayloadModeSwitch()) return RunMaintenanceMode();
+    if (HasSwitch(kSwitchShow)) return 0;
+    if (!SizeGate(ExecutablePath(), PayloadOffset() + kMinimumPayloadBytes, kSizeGateMaximum))
+        return 0;
+    return RunWindow(makeFrontEnd);
+}
+
+} // namespace qv::app

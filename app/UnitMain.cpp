@@ -1,0 +1,180 @@
+#include "UnitMain.h"
+
+#include "CommonUtils.h"
+
+#include "platform/OwnExecutable.h"
+#include "recording/CdRwLibE.h"
+#include "recording/UnitBurn.h"
+
+#include <stdexcept>
+
+namespace qv::app {
+
+namespace {
+
+constexpr uint32_t kLargestMessageNumber = 65535;
+constexpr int kScreenDepthSixteenColours = 4;
+constexpr int kScreenDepthPalette = 8;
+constexpr int kMainGaugeRightEdge = 320;
+constexpr int kBorderWidth = 2;
+constexpr int kLogoTop = 10;
+constexpr uint8_t kStageCreated = 0;
+constexpr uint8_t kStageBusy = 9;
+constexpr uint8_t kStageEraseQuestion = 6;
+constexpr int32_t kResultCancelled = 1;
+// A result from this code on is a real one that later codes do not replace.
+constexpr int32_t kFirstRealResult = 2;
+
+} // namespace
+
+TRunValues& RunValues() {
+    static TRunValues values;
+    return values;
+}
+
+void ResetRunValues() {
+    RunValues() = TRunValues{};
+}
+
+TFormMain::TFormMain(MainView& view, platform::SystemFacts& facts)
+    : DevLabel{{20, 32, 300, 60}, ""}, ImageLogo{{8, 10, 313, 99}},
+      LabelProgress{{16, 110, 64, 18}, form_text::kProgressCaption},
+      ProgressBarLeft(view, Gauge::Left, {16, 128, 25, 17}),
+      ProgressBar(view, Gauge::Main, {41, 128, 279, 17}), MemoStatus(view, {16, 160, 305, 129}),
+      ButtonLeft(view, Button::Left, {16, 304, 145, 25}),
+      ButtonRight(view, Button::Right, {176, 304, 145, 25}), view_(view), facts_(facts) {
+    // The notice is the console's first content, not a change of it.
+    view_.AddStatusItem(form_text::kPublisherNotice);
+    MemoStatus.OnChange = [this] { MemoStatusChange(); };
+    ButtonLeft.OnClick = [this] { ButtonLeftClick(); };
+    ButtonRight.OnClick = [this] { ButtonRightClick(); };
+}
+
+void TFormMain::FormCreate() {
+    const uint32_t message = platform::RegisterNamedMessage(form_text::kQueryCancelAutoPlay);
+    if (message > kLargestMessageNumber) throw std::range_error(form_text::kRangeError);
+    QueryCancelAutoPlayMessage = static_cast<uint16_t>(message);
+
+    ImageLogo.Place.Left = kClientWidth / 2 - ImageLogo.Place.Width / 2;
+    GradientStart = kColourBlack;
+    GradientEnd = kGradientEnd;
+    ConsoleFontColour = kColourWhite;
+    BorderWidth = kBorderWidth;
+    ImageLogo.Place.Top = kLogoTop;
+    ProgressBar.Place.Left = ProgressBarLeft.Place.Left + ProgressBarLeft.Place.Width;
+    ProgressBar.Place.Width = kMainGaugeRightEdge - ProgressBar.Place.Left;
+
+    ButtonRight.SetCaption(form_text::kPleaseWait);
+    RunStage = kStageCreated;
+    RunResult = -1;
+
+    LoadSettings();
+
+    const int depth = view_.ScreenBitsPerPixel();
+    if (depth == kScreenDepthSixteenColours || depth == kScreenDepthPalette) {
+        GradientStart = kColourPureRed;
+        GradientEnd = kColourPureRed;
+        ConsoleFontColour = kColourBlack;
+    }
+    ApplyLook();
+
+    if (IsNtFamily) view_.MinimizeAndRestore();
+    view_.ShowWindow();
+    view_.BringToFront();
+}
+
+void TFormMain::ApplyLook() {
+    view_.SetGradient(GradientStart, GradientEnd);
+    view_.SetConsoleFontColour(ConsoleFontColour);
+}
+
+// The settings issue fills these two; until then the counters stay at zero.
+void TFormMain::LoadSettings() {}
+void TFormMain::SaveSettings() {}
+
+void TFormMain::FormDestroy() {
+    SaveSettings();
+    recording::FreeEngine();
+}
+
+bool TFormMain::FormClose() {
+    return false;
+}
+
+void TFormMain::MemoStatusChange() {
+    ButtonLeft.SetEnabled(true);
+    ButtonLeft.SetFocus();
+}
+
+void TFormMain::ApplicationEvents1Activate() {
+    if (!RunValues().RunStarted) {
+        StartRun();
+        return;
+    }
+    facts_.Sleep(0); // later activations only yield the time slice
+}
+
+// The run start: the checks, the erase question and the burn start follow
+// here with the run flow.
+void TFormMain::StartRun() {
+    RunValues().RunStarted = true;
+    ProcessMessages();
+    RunStage = kStageBusy;
+    SetRightCaption(0);
+}
+
+// The help page joins with the report pages.
+void TFormMain::ButtonLeftClick() {}
+
+// Stage 0 (before the run) and the erase question do nothing; the stages of
+// the checks get their own actions with the run flow, every other stage
+// cancels.
+void TFormMain::ButtonRightClick() {
+    if (RunStage == kStageCreated || RunStage == kStageEraseQuestion) return;
+    Cancel();
+}
+
+void TFormMain::Cancel() {
+    SetRunResult(kResultCancelled);
+    RunValues().CancelRequested = true;
+    if (RunResult == kResultCancelled) AddStatusLine(form_text::kCanceling);
+    if (BurnDataModule != nullptr && BurnDataModule->HasBurnThread()) BurnDataModule->AbortBurn();
+    FinishRun(true, false);
+}
+
+// The settings, the report page and the clean-up batch join here with the
+// end of the run; for now the run ends with its result.
+void TFormMain::FinishRun(bool /*tidyAspi*/, bool /*deleteApplet*/) {
+    exitCode_ = RunResult;
+    TerminateApplication();
+}
+
+std::optional<intptr_t> TFormMain::WindowMessage(uint32_t message) {
+    if (QueryCancelAutoPlayMessage != 0 && message == QueryCancelAutoPlayMessage &&
+        RunValues().SuppressAutoPlay)
+        return 1;
+    return std::nullopt;
+}
+
+int32_t TFormMain::SetRunResult(int32_t code) {
+    if (RunResult < kFirstRealResult) RunResult = code;
+    return RunResult;
+}
+
+void TFormMain::SetRightCaption(int index) {
+    ButtonRight.SetCaption(form_text::kRightCaptions[index == 1 ? 1 : 0]);
+    if (index == 1)
+        ButtonRight.SetFocus();
+    else
+        ButtonLeft.SetFocus();
+}
+
+void TFormMain::AddStatusLine(const std::string& text) {
+    MemoStatus.Add(text);
+}
+
+bool TFormMain::DeleteWorkingFile(const std::string& name) {
+    return app::DeleteWorkingFile(name);
+}
+
+} // namespace qv::app

@@ -1,0 +1,161 @@
+#pragma once
+// TFormMain: the applet's one window as a model. It owns its components by
+// their layout names (behind the MainView port), keeps the run's fields and
+// result, and answers the front end's events. The run itself (checks, erase
+// question, burn start, the stages' right-button actions, the end of the
+// run) grows on the hooks marked below.
+
+#include "FormComponents.h"
+#include "MainView.h"
+
+#include "platform/SystemFacts.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qv::payload {
+class TCompressDataModule;
+}
+namespace qv::recording {
+class TBurnDataModule;
+}
+
+namespace qv::app {
+
+// Texts and values of the window, each spelt once.
+namespace form_text {
+inline constexpr const char* kQueryCancelAutoPlay = "QueryCancelAutoPlay";
+inline constexpr const char* kPleaseWait = "Please Wait";
+inline constexpr const char* kRightCaptions[2] = {"&Cancel", "&OK"};
+inline constexpr const char* kLayoutRightCaption = "&Ok";
+inline constexpr const char* kLayoutLeftCaption = "&Help";
+inline constexpr const char* kLeftHint = "Opens a web page";
+inline constexpr const char* kGaugeHint = "-";
+inline constexpr const char* kMemoHint = "Scroll Up and Down to view";
+inline constexpr const char* kProgressCaption = "Progress";
+inline constexpr const char* kProductLine = "Data Quarlow\r\n";
+inline constexpr const char* kCanceling = "\r\n\r\n*** Canceling per your request\r\n";
+inline constexpr const char* kRangeError = "Range check error";
+// The publisher's notice the console starts with.
+inline constexpr const char* kPublisherNotice =
+    "____________________________________\r\n"
+    "CD maker by Quarlow\r\n"
+    "This program comes without any warranty; you use it at your own risk.\r\n"
+    "____________________________________\r\n"
+    "\r\n";
+} // namespace form_text
+
+// Colours as 0x00BBGGRR values.
+inline constexpr unsigned kColourBlack = 0x000000;
+inline constexpr unsigned kColourWhite = 0xFFFFFF;
+inline constexpr unsigned kColourPureRed = 0x0000FF;
+inline constexpr unsigned kGradientEnd = 0x2600C4; // RGB(196, 0, 38)
+
+// The window's client area.
+inline constexpr int kClientWidth = 334;
+inline constexpr int kClientHeight = 343;
+
+// Process-wide values of the run, each touched by the window thread only.
+struct TRunValues {
+    bool RunStarted = false;
+    bool CancelRequested = false;
+    uint8_t EraseAnswer = 0; // 0 none yet, 1 erased, 2 refused or erase failed
+    bool SuppressAutoPlay = true;
+    std::string ContentTitle;
+    std::string ProductLine = form_text::kProductLine;
+};
+TRunValues& RunValues();
+// Back to the start values (one process normally runs once; tests run many).
+void ResetRunValues();
+
+class TFormMain : public MainViewEvents {
+public:
+    TFormMain(MainView& view, platform::SystemFacts& facts);
+
+    // Components, in the layout's order.
+    TLabel DevLabel;
+    TImage ImageLogo;
+    TLabel LabelProgress;
+    TGauge ProgressBarLeft;
+    TGauge ProgressBar;
+    TMemo MemoStatus;
+    TButton ButtonLeft;
+    TButton ButtonRight;
+
+    // Fields of the run.
+    uint8_t RunStage = 0;
+    // Successes for track-at-once, session-at-once, disc-at-once, then failures.
+    int32_t WriteModeCounters[6] = {};
+    bool RecorderFound = false;
+    std::string VendorText;
+    std::string ProductText;
+    bool ThirdModeFlag = false;
+    bool SecondModeFlag = false;
+    bool TaoFlag = false;
+    uint8_t WriteMode = 0;
+    int64_t SpeedFactor = 0;
+    int32_t RunResult = -1;
+    std::string SpeedText;
+    std::string FailFragment;
+    std::string SuccFragment;
+    uint32_t PayloadMegabytes = 0;
+
+    // The look, as window creation sets it.
+    uint16_t QueryCancelAutoPlayMessage = 0;
+    int BorderWidth = 0;
+    unsigned GradientStart = kColourBlack;
+    unsigned GradientEnd = kGradientEnd;
+    unsigned ConsoleFontColour = kColourWhite;
+
+    // The data modules, set by the start-up once created.
+    payload::TCompressDataModule* CompressDataModule = nullptr;
+    recording::TBurnDataModule* BurnDataModule = nullptr;
+
+    void FormCreate();
+    void FormDestroy();
+    // False: the window refuses every request to close it.
+    bool FormClose();
+    void MemoStatusChange();
+    void ApplicationEvents1Activate();
+    void ButtonLeftClick();
+    void ButtonRightClick();
+    // The answer to a window message, or nothing for the default handling.
+    std::optional<intptr_t> WindowMessage(uint32_t message);
+
+    // Keeps the first real result (2 or more); returns RunResult.
+    int32_t SetRunResult(int32_t code);
+    // 0: "&Cancel" with the focus on the left button; 1: "&OK", focus right.
+    void SetRightCaption(int index);
+    void AddStatusLine(const std::string& text);
+    bool DeleteWorkingFile(const std::string& name);
+
+    // Hooks the run flow fills.
+    void LoadSettings();
+    void SaveSettings();
+    void StartRun();
+    void Cancel();
+    // Ends the run with RunResult as the exit code.
+    void FinishRun(bool tidyAspi, bool deleteApplet);
+
+    // The exit code the run ended with; set by FinishRun.
+    std::optional<int> ExitCode() const { return exitCode_; }
+
+    // MainViewEvents
+    void LeftClicked() override { ButtonLeft.Click(); }
+    void RightClicked() override { ButtonRight.Click(); }
+    void Activated() override { ApplicationEvents1Activate(); }
+    bool CloseRequested() override { return FormClose(); }
+
+    MainView& View() { return view_; }
+    platform::SystemFacts& Facts() { return facts_; }
+
+private:
+    void ApplyLook();
+
+    MainView& view_;
+    platform::SystemFacts& facts_;
+    std::optional<int> exitCode_;
+};
+
+} // namespace qv::app
