@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The Windows applet under Wine: packing and spawn with the real batch run by
+# the Windows command interpreter. Takes the Linux build folder (or the path
+# of qvpack inside it, as scripts/test.sh passes it); the Windows build is its
+# sibling "win" unless QV_WIN_BUILD names another. qvpack of the Linux build
+# reads the result. Ends with "N passed, M failed"; exit code 1 on failure.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+arg=${1:-build/linux}
+if [ -f "$arg" ]; then build=$(cd "$(dirname "$arg")/../.." && pwd); else build=$(cd "$arg" && pwd); fi
+winbuild=${QV_WIN_BUILD:-$(dirname "$build")/win}
+APPLET=$winbuild/ui/qvapplet.exe
+ENGINE=$winbuild/engine/CdRwLib.dll
+QVPACK=$build/tools/qvpack/qvpack
+for tool in "$APPLET" "$QVPACK"; do
+  [ -f "$tool" ] || { echo "missing $tool"; echo "0 passed, 1 failed"; exit 1; }
+done
+
+passed=0; failed=0
+check() {
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
+  else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+wine_run() { (cd "$1" && shift && timeout 300 bash "$root/scripts/wine.sh" "$@" >/dev/null 2>&1); }
+# The batch runs in a console of its own after the applet has ended.
+wait_replaced() {
+  local i
+  for i in $(seq 1 300); do
+    [ -e "$1/qv1e.bat" ] || [ ! -e "$1/Applet.exe" ] || return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+BARE=$(stat -c %s "$APPLET")
+OFFSET=$(python3 - "$APPLET" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+marker = b"QV-PAYLOAD" + b"-SLOT\x1a"
+at = data.find(marker)
+print(struct.unpack("<Q", data[at + 16:at + 24])[0] if at >= 0 and data.count(marker) == 1 else -1)
+PY
+)
+check "the stamped payload offset is the bare size ($BARE)" test "$OFFSET" = "$BARE"
+
+d=$work/publisher; mkdir -p "$d"
+cp "$APPLET" "$d/setup.exe"
+printf '[TITLE]\r\nTitle =Wine Disc\r\n' > "$d/qvorig.qv"
+if [ -f "$ENGINE" ]; then cp "$ENGINE" "$d/CdRwLib.dll"; else head -c 150000 "$APPLET" > "$d/CdRwLib.dll"; fi
+cp "$d/qvorig.qv" "$d/CdRwLib.dll" "$work/"
+
+wine_run "$d" setup.exe '/max#13/#10'
+check "the batch replaced setup.exe by Applet.exe and deleted itself" wait_replaced "$d"
+check "Applet.exe is there, setup.exe, qv1e.qv and the batch are gone" \
+  test -e "$d/Applet.exe" -a ! -e "$d/setup.exe" -a ! -e "$d/qv1e.qv" -a ! -e "$d/qv1e.bat"
+check "both sources are gone" test ! -e "$d/qvorig.qv" -a ! -e "$d/CdRwLib.dll"
+listing=$("$QVPACK" l "$d/Applet.exe" 2>&1)
+check "the payload lists the two members, coded LH5" \
+  test "$(awk 'NR > 2 && NF >= 8 && $NF != "member(s)" { print $4, $NF }' <<<"$listing" | sort)" \
+       = "$(printf 'LH5 CdRwLib.dll\nLH5 qvorig.qv')"
+
+u=$work/user; mkdir -p "$u"
+cp "$d/Applet.exe" "$u/" 2>/dev/null
+wine_run "$u" Applet.exe '/spawnqv00#13/#10'
+check "spawn wrote the content file" cmp -s "$u/qvorig.qv" "$work/qvorig.qv"
+check "spawn wrote the engine" cmp -s "$u/CdRwLib.dll" "$work/CdRwLib.dll"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,156 @@
+#include "app/UnitMain.h"
+
+#include "FakeMainView.h"
+#include "app/CommonUtils.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::app {
+namespace {
+
+class UnitMainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetRunValues();
+        IsNtFamily = false;
+    }
+    void TearDown() override { ResetRunValues(); }
+
+    test::FakeMainView view;
+    test::FakeFacts facts;
+};
+
+TEST_F(UnitMainTest, WindowCreationGivesTheStartValuesAndTheLook) {
+    TFormMain form(view, facts);
+    ASSERT_EQ(view.items.size(), 1u); // the publisher's notice
+    form.FormCreate();
+    EXPECT_EQ(view.captions[1], "Please Wait");
+    EXPECT_EQ(form.RunStage, 0);
+    EXPECT_EQ(form.RunResult, -1);
+    EXPECT_EQ(form.ImageLogo.Place.Left, 334 / 2 - 313 / 2);
+    EXPECT_EQ(form.ImageLogo.Place.Top, 10);
+    EXPECT_EQ(form.ProgressBar.Place.Left, 41);
+    EXPECT_EQ(form.ProgressBar.Place.Width, 279);
+    EXPECT_EQ(form.BorderWidth, 2);
+    EXPECT_EQ(view.gradient[0], 0x000000u);
+    EXPECT_EQ(view.gradient[1], 0x2600C4u);
+    EXPECT_EQ(view.consoleColour, 0xFFFFFFu);
+    EXPECT_GE(form.QueryCancelAutoPlayMessage, 0xC000);
+    EXPECT_TRUE(view.shown);
+    EXPECT_EQ(view.frontCalls, 1);
+    EXPECT_EQ(view.minimizeRestores, 0);
+    // The notice is content, not a change: the left button was not touched.
+    EXPECT_FALSE(view.focus.has_value());
+}
+
+TEST_F(UnitMainTest, FewColoursGivePlainRedAndBlackText) {
+    for (const int depth : {4, 8}) {
+        view.depth = depth;
+        TFormMain form(view, facts);
+        form.FormCreate();
+        EXPECT_EQ(view.gradient[0], 0x0000FFu) << depth;
+        EXPECT_EQ(view.gradient[1], 0x0000FFu) << depth;
+        EXPECT_EQ(view.consoleColour, 0x000000u) << depth;
+    }
+    view.depth = 16;
+    TFormMain form(view, facts);
+    form.FormCreate();
+    EXPECT_EQ(view.gradient[1], 0x2600C4u);
+}
+
+TEST_F(UnitMainTest, NtFamilyMinimisesAndRestores) {
+    IsNtFamily = true;
+    TFormMain form(view, facts);
+    form.FormCreate();
+    EXPECT_EQ(view.minimizeRestores, 1);
+}
+
+TEST_F(UnitMainTest, SetRunResultKeepsTheFirstRealResult) {
+    TFormMain form(view, facts);
+    struct Step {
+        int32_t code;
+        int32_t expected;
+    };
+    const Step steps[] = {{0, 0}, {1, 1}, {-1, -1}, {5, 5}, {1, 5}, {7, 5}, {0, 5}};
+    for (const Step& step : steps)
+        EXPECT_EQ(form.SetRunResult(step.code), step.expected);
+}
+
+TEST_F(UnitMainTest, RightCaptionAndFocus) {
+    TFormMain form(view, facts);
+    form.SetRightCaption(1);
+    EXPECT_EQ(view.captions[1], "&OK");
+    EXPECT_EQ(view.focus, Button::Right);
+    form.SetRightCaption(0);
+    EXPECT_EQ(view.captions[1], "&Cancel");
+    EXPECT_EQ(view.focus, Button::Left);
+}
+
+TEST_F(UnitMainTest, EveryConsoleLineEnablesTheLeftButton) {
+    TFormMain form(view, facts);
+    view.enabled[0] = false;
+    form.AddStatusLine("line");
+    EXPECT_TRUE(view.enabled[0]);
+    EXPECT_EQ(view.focus, Button::Left);
+    EXPECT_EQ(view.items.back(), "line");
+}
+
+TEST_F(UnitMainTest, TheRunStartsOnTheFirstActivationOnly) {
+    TFormMain form(view, facts);
+    form.FormCreate();
+    form.RightClicked(); // stage 0: nothing
+    EXPECT_FALSE(form.ExitCode().has_value());
+    form.Activated();
+    EXPECT_TRUE(RunValues().RunStarted);
+    EXPECT_EQ(form.RunStage, 9);
+    EXPECT_EQ(view.captions[1], "&Cancel");
+    view.captions[1] = "changed";
+    form.Activated();
+    EXPECT_EQ(view.captions[1], "changed");
+    EXPECT_EQ(facts.sleeps, std::vector<uint32_t>{0});
+}
+
+TEST_F(UnitMainTest, CancelEndsWithResultOneAndItsLine) {
+    TFormMain form(view, facts);
+    form.FormCreate();
+    form.Activated();
+    form.RightClicked();
+    EXPECT_EQ(form.ExitCode(), 1);
+    EXPECT_TRUE(RunValues().CancelRequested);
+    EXPECT_EQ(view.items.back(), "\r\n\r\n*** Canceling per your request\r\n");
+}
+
+TEST_F(UnitMainTest, CancelAfterAFailureKeepsItsCodeWithoutTheLine) {
+    TFormMain form(view, facts);
+    form.FormCreate();
+    form.Activated();
+    form.SetRunResult(7);
+    const size_t items = view.items.size();
+    form.RightClicked();
+    EXPECT_EQ(form.ExitCode(), 7);
+    EXPECT_EQ(view.items.size(), items);
+}
+
+TEST_F(UnitMainTest, TheWindowRefusesToCloseAndAnswersAutoPlay) {
+    TFormMain form(view, facts);
+    form.FormCreate();
+    EXPECT_FALSE(form.CloseRequested());
+    EXPECT_EQ(form.WindowMessage(form.QueryCancelAutoPlayMessage), 1);
+    EXPECT_FALSE(form.WindowMessage(form.QueryCancelAutoPlayMessage + 1));
+    RunValues().SuppressAutoPlay = false;
+    EXPECT_FALSE(form.WindowMessage(form.QueryCancelAutoPlayMessage));
+}
+
+TEST_F(UnitMainTest, SwappedHandlersRunInsteadOfTheDefaultOnes) {
+    TFormMain form(view, facts);
+    form.FormCreate();
+    form.Activated();
+    int asked = 0;
+    form.ButtonRight.OnClick = [&asked] { ++asked; };
+    form.RightClicked();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(form.ExitCode().has_value());
+}
+
+} // namespace
+} // namespace qv::app

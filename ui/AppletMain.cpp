@@ -1,0 +1,43 @@
+// The applet's entry: the stamped payload slot, the command line and the
+// front end of this system, handed to the start-up.
+
+#include "app/StartUp.h"
+#include "payload/PayloadOffset.h"
+#include "platform/OwnExecutable.h"
+
+#ifdef _WIN32
+#include "win32/Win32FrontEnd.h"
+#else
+#include "console/ConsoleFrontEnd.h"
+#endif
+
+#include <cstdio>
+#include <exception>
+
+// The build writes the bare executable's size in here after linking.
+volatile qv::payload::TPayloadSlot gPayloadSlot = qv::payload::UnstampedPayloadSlot();
+
+namespace {
+constexpr const char* kStartFailed = "The applet could not start: %s\n";
+constexpr int kStartFailedExitCode = 1;
+} // namespace
+
+int main(int argc, char** argv) {
+    qv::app::StartUpOptions options;
+    options.executablePath = qv::platform::OwnExecutablePath();
+    options.arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+    options.payloadOffset = qv::payload::StampedPayloadOffset(gPayloadSlot);
+    try {
+#ifdef _WIN32
+        return qv::app::RunApplet(options, qv::ui::MakeWin32FrontEnd);
+#else
+        return qv::app::RunApplet(options, [](qv::platform::EventLoop& loop) {
+            return qv::ui::MakeConsoleFrontEnd(loop);
+        });
+#endif
+    } catch (const std::exception& error) {
+        // The runtime's input/output error at start-up (the folder cannot be entered).
+        std::fprintf(stderr, kStartFailed, error.what());
+        return kStartFailedExitCode;
+    }
+}
