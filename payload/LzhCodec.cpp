@@ -25,21 +25,74 @@ constexpr size_t kExpandBufferSize = kWindowSize + kExpandChunk + kMaxMatch + kC
 // behind the start (never written before) and then the 4036 spaces.
 constexpr size_t kUnsetInitialBytes = kWindowSize - kStartPosition;
 
+// Two tree levels per lookup: for each pair of sibling nodes (indexed by the
+// first one's index / 2) and the next two bits, the son entry reached. When
+// the first bit already ends at a leaf, the entry carries kOneBit. The model
+// reports every swap, and only the entries that read a changed son entry are
+// refreshed, so the cache always matches the tree.
+class TTwoLevelTable {
+public:
+    static constexpr uint16_t kOneBit = 0x8000;
+
+    void RefreshAll(const TLzhModel& m) {
+        for (unsigned first = 0; first < static_cast<unsigned>(kRoot); first += 2)
+            RefreshPair(m, first);
+    }
+    // son[c] and son[l] changed: their own pairs and their parents' pairs.
+    void Swapped(const TLzhModel& m, unsigned c, unsigned l) {
+        RefreshPair(m, c & ~1u);
+        RefreshPair(m, l & ~1u);
+        RefreshParentOf(m, c);
+        RefreshParentOf(m, l);
+    }
+    uint16_t Lookup(unsigned first, unsigned twoBits) const {
+        return entries_[first >> 1][twoBits];
+    }
+
+private:
+    void RefreshParentOf(const TLzhModel& m, unsigned node) {
+        const unsigned up = m.prnt[node];
+        if (up != static_cast<unsigned>(kRoot)) RefreshPair(m, up & ~1u);
+    }
+    void RefreshPair(const TLzhModel& m, unsigned first) {
+        uint16_t* e = entries_[first >> 1];
+        for (unsigned b1 = 0; b1 < 2; ++b1) {
+            const unsigned s = m.son[first + b1];
+            if (IsLeaf(s)) {
+                e[2 * b1] = e[2 * b1 + 1] = static_cast<uint16_t>(s | kOneBit);
+            } else {
+                e[2 * b1] = m.son[s];
+                e[2 * b1 + 1] = m.son[s + 1];
+            }
+        }
+    }
+
+    uint16_t entries_[kSymbolCount - 1][4];
+};
+
 struct TExpandState {
     TLzhModel model;
+    TTwoLevelTable table;
     uint8_t buffer[kExpandBufferSize];
 };
 
-int DecodeSymbol(TCompThreadSafety& state, TBitInput& in, const TLzhModel& model) {
+int DecodeSymbol(TCompThreadSafety& state, TBitInput& in, const TLzhModel& model,
+                 const TTwoLevelTable& table) {
     Refill(state, in);
     unsigned c = model.son[kRoot];
-    while (c < static_cast<unsigned>(kLeafBase)) {
-        if (in.count == 0) Refill(state, in);
-        c = model.son[c + static_cast<unsigned>(in.window >> 63)];
-        in.window <<= 1;
-        --in.count;
+    for (;;) {
+        if (in.count < 2) Refill(state, in); // longer than any code; kept for safety
+        const uint16_t e = table.Lookup(c, static_cast<unsigned>(in.window >> 62));
+        if (e & TTwoLevelTable::kOneBit) {
+            in.window <<= 1;
+            in.count -= 1;
+            return static_cast<int>(e & ~TTwoLevelTable::kOneBit) - kLeafBase;
+        }
+        in.window <<= 2;
+        in.count -= 2;
+        c = e;
+        if (IsLeaf(c)) return static_cast<int>(c) - kLeafBase;
     }
-    return static_cast<int>(c) - kLeafBase;
 }
 
 unsigned DecodePosition(TCompThreadSafety& state, TBitInput& in) {
@@ -85,6 +138,8 @@ void ExpandLZH(TCompThreadSafety& state, int32_t destSize) {
     auto work = std::make_unique<TExpandState>();
     TLzhModel& model = work->model;
     model.Init();
+    TTwoLevelTable& table = work->table;
+    table.RefreshAll(model);
     uint8_t* const buffer = work->buffer;
     std::memset(buffer, 0, kUnsetInitialBytes);
     std::memset(buffer + kUnsetInitialBytes, kInitialFill, kStartPosition);
@@ -94,7 +149,7 @@ void ExpandLZH(TCompThreadSafety& state, int32_t destSize) {
     int64_t remaining = destSize;
     TBitInput in = StartBitInput(state);
     while (remaining > 0) {
-        const int symbol = DecodeSymbol(state, in, model);
+        const int symbol = DecodeSymbol(state, in, model, table);
         if (symbol < 256) {
             *out++ = static_cast<uint8_t>(symbol);
             --remaining;
@@ -105,7 +160,8 @@ void ExpandLZH(TCompThreadSafety& state, int32_t destSize) {
             remaining -= length; // a last match is copied whole, even past the size
         }
         if (out >= flushAt) out = FlushExpanded(state, buffer, out);
-        model.Update(symbol);
+        const auto swapped = [&](unsigned c, unsigned l) { table.Swapped(model, c, l); };
+        if (model.Update(symbol, swapped)) table.RefreshAll(model);
     }
     WriteExpanded(state, buffer, out);
     FinishBitInput(state, in);

@@ -6,10 +6,6 @@ namespace qv::payload::lzh {
 
 namespace {
 constexpr uint16_t kSentinelFrequency = 0xFFFF;
-
-bool IsLeaf(unsigned sonEntry) {
-    return sonEntry >= static_cast<unsigned>(kLeafBase);
-}
 } // namespace
 
 void TLzhModel::Init() {
@@ -53,34 +49,6 @@ void TLzhModel::Rebuild() {
         prnt[k] = static_cast<uint16_t>(i);
         if (!IsLeaf(k)) prnt[k + 1] = static_cast<uint16_t>(i);
     }
-}
-
-void TLzhModel::Update(int symbol) {
-    if (freq[kRoot] == kRebuildFrequency) Rebuild();
-    unsigned c = prnt[symbol + kLeafBase];
-    do {
-        const unsigned k = ++freq[c];
-        if (k > freq[c + 1]) {
-            // Move the node past the run of lower frequencies so the order holds.
-            unsigned l = c + 1;
-            while (k > freq[++l]) {
-            }
-            --l;
-            freq[c] = freq[l];
-            freq[l] = static_cast<uint16_t>(k);
-
-            const unsigned i = son[c];
-            prnt[i] = static_cast<uint16_t>(l);
-            if (!IsLeaf(i)) prnt[i + 1] = static_cast<uint16_t>(l);
-            const unsigned j = son[l];
-            son[l] = static_cast<uint16_t>(i);
-            prnt[j] = static_cast<uint16_t>(c);
-            if (!IsLeaf(j)) prnt[j + 1] = static_cast<uint16_t>(c);
-            son[c] = static_cast<uint16_t>(j);
-            c = l;
-        }
-        c = prnt[c];
-    } while (c != 0);
 }
 
 TLzhModel::Code TLzhModel::CodeOf(int symbol) const {

@@ -42,7 +42,12 @@ struct TLzhModel {
     // The flat starting tree: every symbol with frequency 1.
     void Init();
     // Counts one more occurrence of the symbol, keeping the frequency order.
-    void Update(int symbol);
+    // Returns true when the tree was rebuilt first; every swap of two nodes'
+    // subtrees is reported to swapped(c, l) after it is done.
+    template <class OnSwap> bool Update(int symbol, OnSwap&& swapped);
+    bool Update(int symbol) {
+        return Update(symbol, [](unsigned, unsigned) {});
+    }
     // Halves the leaf frequencies and builds the inner nodes anew.
     void Rebuild();
 
@@ -53,5 +58,40 @@ struct TLzhModel {
     };
     Code CodeOf(int symbol) const;
 };
+
+constexpr bool IsLeaf(unsigned sonEntry) {
+    return sonEntry >= static_cast<unsigned>(kLeafBase);
+}
+
+template <class OnSwap> bool TLzhModel::Update(int symbol, OnSwap&& swapped) {
+    const bool rebuilt = freq[kRoot] == kRebuildFrequency;
+    if (rebuilt) Rebuild();
+    unsigned c = prnt[symbol + kLeafBase];
+    do {
+        const unsigned k = ++freq[c];
+        if (k > freq[c + 1]) {
+            // Move the node past the run of lower frequencies so the order holds.
+            unsigned l = c + 1;
+            while (k > freq[++l]) {
+            }
+            --l;
+            freq[c] = freq[l];
+            freq[l] = static_cast<uint16_t>(k);
+
+            const unsigned i = son[c];
+            prnt[i] = static_cast<uint16_t>(l);
+            if (!IsLeaf(i)) prnt[i + 1] = static_cast<uint16_t>(l);
+            const unsigned j = son[l];
+            son[l] = static_cast<uint16_t>(i);
+            prnt[j] = static_cast<uint16_t>(c);
+            if (!IsLeaf(j)) prnt[j + 1] = static_cast<uint16_t>(c);
+            son[c] = static_cast<uint16_t>(j);
+            swapped(c, l);
+            c = l;
+        }
+        c = prnt[c];
+    } while (c != 0);
+    return rebuilt;
+}
 
 } // namespace qv::payload::lzh
