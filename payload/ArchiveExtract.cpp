@@ -83,6 +83,7 @@ void TCompress::ExpandMemberData(TStream* dest, TStream* source,
     const archive::RecordFields& f = record.Fields;
     if (f.Locked > 0 && Key == 0) throw EInvalidKey();
     const uint32_t start = NowMs();
+    const int64_t destStart = dest->Position();
     uint32_t computed = 0;
     if (f.Method == kMethodCUS) {
         int32_t customChecksum = 0;
@@ -101,9 +102,13 @@ void TCompress::ExpandMemberData(TStream* dest, TStream* source,
     }
     lastElapsedMs_ = NowMs() - start;
     NoteRatio(f.OriginalSize, f.CompressedSize);
-    if (computed == f.Checksum || (f.Checksum == 0 && f.Method == kMethodNON)) return;
+    // A sum cannot see zeros added or lost (a damaged run count does that),
+    // so data of the wrong length fails like a wrong checksum.
+    const bool rightLength = dest->Position() - destStart == f.OriginalSize;
+    if (rightLength && (computed == f.Checksum || (f.Checksum == 0 && f.Method == kMethodNON)))
+        return;
     if (f.Locked > 0) {
-        if (static_cast<uint32_t>(Key) + computed == f.Checksum) return;
+        if (rightLength && static_cast<uint32_t>(Key) + computed == f.Checksum) return;
         throw EInvalidKey();
     }
     throw EBadChecksum();

@@ -155,7 +155,8 @@ int RunExtract(const Args& args) {
     TStringList names(a.Positional().begin() + 1, a.Positional().end());
     TCompress compress;
     compress.Key = KeyOption(a);
-    compress.SetTargetPath(AbsoluteFolder(a.Value("-C").value_or("")));
+    const std::string folder = AbsoluteFolder(a.Value("-C").value_or(""));
+    compress.SetTargetPath(folder);
     compress.MakeDirectories = true;
     compress.ExceptionOnFileError = true;
     compress.CheckSpaceBeforeExpand = true;
@@ -195,7 +196,7 @@ int RunExtract(const Args& args) {
     TStringList selection = names;
     compress.ExtractMembers(archive.stream.get(), names.empty() ? nullptr : &selection);
     progress.End();
-    std::printf(kExtracted, accepted, compress.TargetPath().c_str());
+    std::printf(kExtracted, accepted, folder.c_str());
     return missing == 0 && refused == 0 ? kExitOk : kExitDataError;
 }
 

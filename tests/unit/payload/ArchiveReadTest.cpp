@@ -164,6 +164,24 @@ INSTANTIATE_TEST_SUITE_P(ArchiveCases, ArchiveChecksum,
                                            ChecksumCase{"RleRight", kMethodRLE, 0x126, true}),
                          [](const auto& p) { return std::string(p.param.name); });
 
+TEST(ArchiveRead, DataOfTheWrongLengthFailsLikeABadChecksum) {
+    // 0x00 then "0x94 n": n - 1 more zeros. The sum is 0 whatever n is.
+    for (const uint8_t count : {5, 6, 4}) {
+        RawMember m{"zeros.bin", Bytes{0x00, 0x94, count}, {}};
+        m.fields.Method = kMethodRLE;
+        m.fields.OriginalSize = 5;
+        const Bytes archive = RawArchive("RLE", 5, {m});
+        PlatformTempFolder target;
+        TCompress c;
+        if (count == 5) {
+            Extract(c, archive, target.Path());
+            EXPECT_EQ(PlatformTempFolder::Read(target.File("zeros.bin")), std::string(5, '\0'));
+        } else {
+            EXPECT_THROW(Extract(c, archive, target.Path()), payload::EBadChecksum) << int{count};
+        }
+    }
+}
+
 TEST(ArchiveRead, SelectionListsNameWhatWasWritten) {
     const Bytes archive =
         RawArchive("NON", 6, {StoredMember("one.txt", "abc"), StoredMember("sub\\two.txt", "def")});

@@ -1,0 +1,119 @@
+#!/bin/bash
+# qvpack end to end: a real folder (an ISO image, text, binaries) packed with
+# every method, tested, extracted and compared; a flipped byte caught by
+# "qvpack t"; an applet built from a stamped stub and read back.
+# Usage: qvpack_roundtrip.sh PATH_TO_QVPACK
+set -u
+QVPACK=${1:?usage: qvpack_roundtrip.sh PATH_TO_QVPACK}
+QVPACK=$(realpath "$QVPACK")
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+passed=0
+failed=0
+
+check() {
+    local name=$1
+    shift
+    if "$@" >"$WORK/log" 2>&1; then
+        echo "PASS $name"
+        passed=$((passed + 1))
+    else
+        echo "FAIL $name"
+        sed 's/^/    /' "$WORK/log" | head -20
+        failed=$((failed + 1))
+    fi
+}
+
+# Succeeds when the command fails with exit code 1 (a data error).
+fails_with_data_error() {
+    "$@"
+    [ $? -eq 1 ]
+}
+
+make_content() {
+    local src=$WORK/src
+    mkdir -p "$src/docs/deep" "$WORK/iso-root/bin"
+    python3 - "$src" <<'PY'
+import os, random, sys
+src = sys.argv[1]
+rng = random.Random(7)
+words = b"the disc image recorder writes track at once speed buffer sector archive member\r\n".split(b" ")
+with open(os.path.join(src, "docs", "readme.txt"), "wb") as f:
+    f.write(b" ".join(rng.choice(words) for _ in range(400000)))
+with open(os.path.join(src, "docs", "deep", "random.bin"), "wb") as f:
+    f.write(rng.randbytes(300000))
+with open(os.path.join(src, "docs", "deep", "zeros.bin"), "wb") as f:
+    f.write(bytes(200000))
+open(os.path.join(src, "empty.txt"), "wb").close()
+PY
+    cp "$QVPACK" "$src/qvpack.bin"
+    cp "$QVPACK" "$WORK/iso-root/bin/qvpack.bin"
+    cp "$src/docs/readme.txt" "$WORK/iso-root/"
+    for lib in /usr/lib/x86_64-linux-gnu/libc.so.6 /usr/lib/x86_64-linux-gnu/libstdc++.so.6; do
+        [ -f "$lib" ] && cp -L "$lib" "$WORK/iso-root/bin/"
+    done
+    xorriso -as mkisofs -quiet -R -J -V QVTEST -o "$src/image.iso" "$WORK/iso-root" 2>/dev/null
+}
+
+# A stand-in for a bare applet: some bytes, then a payload slot stamped with
+# the file's own size, as the build stamps the real one.
+make_stub() {
+    python3 - "$1" <<'PY'
+import struct, sys
+body = bytes(range(256)) * 40
+marker = b"QV-PAYLOAD" + b"-SLOT\x1a"
+size = len(body) + len(marker) + 8 + 100
+with open(sys.argv[1], "wb") as f:
+    f.write(body + marker + struct.pack("<Q", size) + bytes(100))
+PY
+}
+
+roundtrip() {
+    local method=$1
+    shift
+    local archive=$WORK/$method.qv out=$WORK/out-$method
+    "$QVPACK" a -m "$method" "$@" -C "$WORK/src" "$archive" docs empty.txt image.iso qvpack.bin &&
+        "$QVPACK" t "$@" "$archive" &&
+        "$QVPACK" x "$@" -C "$out" "$archive" &&
+        diff -r "$WORK/src" "$out"
+}
+
+flipped_byte_is_caught() {
+    local archive=$WORK/flip.qv
+    "$QVPACK" a -m "$1" -C "$WORK/src" "$archive" docs qvpack.bin || return 1
+    # The last member is the largest; the byte lies well inside its data.
+    python3 -c "
+import sys
+p = sys.argv[1]
+b = bytearray(open(p, 'rb').read())
+b[len(b) - 1000] ^= 0x10
+open(p, 'wb').write(b)" "$archive"
+    fails_with_data_error "$QVPACK" t "$archive"
+}
+
+applet_roundtrip() {
+    local stub=$WORK/stub.bin applet=$WORK/applet.exe again=$WORK/applet2.exe
+    make_stub "$stub"
+    "$QVPACK" applet --stub "$stub" -m lh5 -o "$applet" -C "$WORK/src" docs/readme.txt empty.txt &&
+        "$QVPACK" l "$applet" | grep -q 'docs\\readme.txt' &&
+        "$QVPACK" t "$applet" &&
+        # A stub that already carries a payload gives only its bare part.
+        "$QVPACK" applet --stub "$applet" -m rle -o "$again" -C "$WORK/src" empty.txt &&
+        "$QVPACK" l "$again" | grep -q ' 1 member(s)' &&
+        "$QVPACK" x -C "$WORK/applet-out" "$applet" 'DOCS\README.TXT' &&
+        cmp "$WORK/src/docs/readme.txt" "$WORK/applet-out/docs/readme.txt"
+}
+
+make_content
+for method in non rle lzh lh5; do
+    check "round trip $method" roundtrip "$method"
+done
+check "round trip lh5 with a key" roundtrip lh5 -k 305419896
+check "locked archive without the key" fails_with_data_error "$QVPACK" t "$WORK/lh5.qv"
+check "flipped byte caught (lh5)" flipped_byte_is_caught lh5
+check "flipped byte caught (rle)" flipped_byte_is_caught rle
+check "applet from a stamped stub" applet_roundtrip
+check "usage error exits 2" bash -c '"$0" a -m xyz out 2>/dev/null; [ $? -eq 2 ]' "$QVPACK"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
