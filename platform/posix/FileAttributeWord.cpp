@@ -12,11 +12,8 @@ namespace {
 constexpr uint16_t kModeBits = kAttrReadOnly | kAttrDirectory;
 
 bool ReadStoredBits(const std::string& nativePath, uint8_t& bits) {
-    uint8_t value = 0;
-    const ssize_t got = ::getxattr(nativePath.c_str(), kAttributeWordXattr, &value, 1);
-    if (got != 1) return false;
-    bits = static_cast<uint8_t>(value & ~kModeBits);
-    return true;
+    const ssize_t got = ::getxattr(nativePath.c_str(), kAttributeWordXattr, &bits, 1);
+    return got == 1;
 }
 
 // File systems without user attributes can still hold the word that every
@@ -35,21 +32,21 @@ bool SetOwnerWritable(const std::string& nativePath, const struct stat& info, bo
 
 } // namespace
 
+// A folder keeps even its read-only bit in the stored byte: on Windows that
+// bit does not stop files being made in it, and a mode without write would.
 int32_t ReadAttributeWord(const std::string& nativePath, const struct stat& info) {
     uint8_t stored = 0;
-    const bool isFolder = S_ISDIR(info.st_mode);
-    int32_t word = 0;
-    if (ReadStoredBits(nativePath, stored))
-        word = stored;
-    else if (!isFolder)
-        word = kAttrArchive;
+    const bool hasStored = ReadStoredBits(nativePath, stored);
+    if (S_ISDIR(info.st_mode)) return (hasStored ? (stored & ~kAttrDirectory) : 0) | kAttrDirectory;
+    int32_t word = hasStored ? (stored & ~kModeBits) : kAttrArchive;
     if ((info.st_mode & S_IWUSR) == 0) word |= kAttrReadOnly;
-    if (isFolder) word |= kAttrDirectory;
     return word;
 }
 
 bool WriteAttributeWord(const std::string& nativePath, const struct stat& info,
                         uint16_t attributes) {
+    if (S_ISDIR(info.st_mode))
+        return StoreBits(nativePath, static_cast<uint8_t>(attributes & 0xFF & ~kAttrDirectory));
     const uint8_t bits = static_cast<uint8_t>(attributes & 0xFF & ~kModeBits);
     const bool writable = (attributes & kAttrReadOnly) == 0;
     // Without the write bit an ordinary user may not change the stored byte,

@@ -1,7 +1,8 @@
 #pragma once
 // The one mapping between a Linux file and the DOS attribute word: read-only
 // lives in the owner's write bit, the directory bit in the file type, and the
-// remaining bits (hidden, system, archive, ...) in one extended attribute.
+// remaining bits (hidden, system, archive, ...) in one extended attribute; a
+// file without it reports archive. Folders keep read-only in the attribute.
 
 #include <cstdint>
 #include <string>

@@ -96,6 +96,8 @@ template <typename Visit> void ForEachThread(Visit visit) {
 } // namespace
 
 bool StartBatchDetached(const std::string& batchFullPath, bool /*ntFamily*/) {
+    // The shell would start and fail unseen; report it here, as Windows does.
+    if (::access(batchFullPath.c_str(), R_OK) != 0) return false;
     return SpawnDetached({kShellPath, batchFullPath});
 }
 

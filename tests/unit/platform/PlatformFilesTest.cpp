@@ -60,6 +60,17 @@ TEST(PlatformFiles, ReadOnlyIsTheOwnerWriteBit) {
     EXPECT_TRUE(DeleteFile(file));
 }
 
+TEST(PlatformFiles, ReadOnlyFolderStaysWritable) {
+    PlatformTempFolder folder;
+    const std::string sub = folder.File("sub");
+    ASSERT_TRUE(CreateFolder(sub));
+    ASSERT_TRUE(SetFileAttributes(sub, kAttrReadOnly | kAttrHidden));
+    EXPECT_EQ(FileAttributes(sub), kAttrDirectory | kAttrReadOnly | kAttrHidden);
+    struct stat info {};
+    ASSERT_EQ(::stat(sub.c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IWUSR, 0u);
+}
+
 TEST(PlatformFiles, BackslashSeparatesFolders) {
     PlatformTempFolder folder;
     const std::string sub = folder.Path() + "\\sub";
