@@ -156,6 +156,24 @@ TEST(LzhCompress, LeadingSpacesAreOneMatch) {
     EXPECT_EQ(Encode(kMethodLZH, Bytes(60, 0x20)).output, BitsToBytes(w.bits));
 }
 
+TEST(LzhCompress, BothSidesRebuildAtTheSameSymbol) {
+    // Zeros: a literal, then matches of 60 at distance 1 and a last one of 19:
+    // 33335 symbols, so the rebuild at the 32455th falls in the middle.
+    const Bytes zeros(2000000, 0x00);
+    SymbolWriter w;
+    w.Symbol(0x00);
+    for (int n = 0; n < 33333; ++n) {
+        w.Symbol(MatchSymbol(60));
+        w.bits += "000000000";
+    }
+    w.Symbol(MatchSymbol(19));
+    w.bits += "000000000";
+    const auto packed = Encode(kMethodLZH, zeros);
+    EXPECT_TRUE(packed.output == BitsToBytes(w.bits));
+    EXPECT_TRUE(Decode(kMethodLZH, packed.output, static_cast<int32_t>(zeros.size())).output ==
+                zeros);
+}
+
 TEST(LzhCompress, RandomDataCannotBeCompressed) {
     EXPECT_THROW(Encode(kMethodLZH, RandomBytes(100000)), EUnableToCompress);
     EXPECT_THROW(Encode(kMethodLZH, {0x41}), EUnableToCompress);
