@@ -24,3 +24,36 @@ for f in "$work/disc.iso" "$work/licenses.txt" "$work/qvpack.bin"; do
   "$QVPACK" decode -m lh5 -s "$size" "$f.lh5" "$f.back"
   cmp -s "$f" "$f.back" && echo "  $(basename "$f"): identical after the round trip"
 done
+
+# The applet: a publisher's content folder packed into "Applet.exe" with the
+# packing switch, listed with qvpack, and spawned into a second folder.
+APPLET=$PWD/build/linux/ui/qvapplet
+ENGINE=$PWD/build/linux/engine/CdRwLib.dll
+content=$work/publisher
+mkdir -p "$content" "$work/disc-tree"
+cp -r /usr/share/doc/[h-k]* /usr/share/doc/m* /usr/share/doc/[q-s]* "$work/disc-tree/" 2>/dev/null || true
+xorriso -as mkisofs -quiet -R -J -V APPLET_DEMO -o "$content/qvi9cd.qv" "$work/disc-tree" 2>/dev/null
+printf 'Demo source line\r\n[TITLE]\r\nTitle =Applet Demo Disc\r\n[TRACKS AND TAGS]\r\n1=Documents\r\n' \
+  > "$content/qvorig.qv"
+if [ -f "$ENGINE" ]; then cp "$ENGINE" "$content/CdRwLib.dll"; else echo "placeholder engine" > "$content/CdRwLib.dll"; fi
+echo "placeholder ASPI layer" > "$content/mqv2k.qv"
+mkdir -p "$work/originals"
+cp "$content"/* "$work/originals/"
+cp "$APPLET" "$content/qvapplet"
+
+echo
+echo "Packing the publisher's folder with /max#13/#10:"
+(cd "$content" && ./qvapplet '/max#13/#10')
+for _ in $(seq 1 100); do [ -e "$content/qv1e.bat" ] || break; sleep 0.1; done
+ls -l "$content"
+"$QVPACK" l "$content/Applet.exe"
+
+echo
+echo "Spawning Applet.exe into a second folder with /spawnqv00#13/#10:"
+mkdir -p "$work/user"
+cp "$content/Applet.exe" "$work/user/"
+(cd "$work/user" && ./Applet.exe '/spawnqv00#13/#10')
+for f in "$work/originals"/*; do
+  name=$(basename "$f")
+  if cmp -s "$f" "$work/user/$name"; then echo "  $name: identical"; else echo "  $name: DIFFERENT"; exit 1; fi
+done

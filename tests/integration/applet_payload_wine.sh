@@ -23,19 +23,39 @@ check() {
   if "$@"; then passed=$((passed + 1)); echo "ok   $name"
   else failed=$((failed + 1)); echo "FAIL $name"; fi
 }
+export WINEPREFIX=${WINEPREFIX:-/tmp/qv-wineprefix}
 wine_run() { (cd "$1" && shift && timeout 300 bash "$root/scripts/wine.sh" "$@" >/dev/null 2>&1); }
 # The batch runs in a console of its own after the applet has ended.
 wait_replaced() {
   local i
   for i in $(seq 1 300); do
-    [ -e "$1/qv1e.bat" ] || [ ! -e "$1/Applet.exe" ] || return 0
+    [ -e "$1/Applet.exe" ] && [ ! -e "$1/qv1e.qv" ] && [ ! -e "$1/setup.exe" ] && return 0
     sleep 0.2
   done
   return 1
 }
+# Wine's command interpreter keeps the running batch open, so its own "del"
+# only marks it for deletion and "if exist" keeps looping; the file goes when
+# the interpreter ends. Ending the Wine session ends the loop.
+end_batch() {
+  local i
+  for i in $(seq 1 25); do [ -e "$1/qv1e.bat" ] || return 0; sleep 0.2; done
+  wineserver -k >/dev/null 2>&1
+  for i in $(seq 1 25); do [ -e "$1/qv1e.bat" ] || return 0; sleep 0.2; done
+  return 1
+}
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+xvfb=""
+cleanup() { wineserver -k >/dev/null 2>&1; [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+# The batch's console needs a display that outlives the applet.
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb -displayfd 5 -nolisten tcp -screen 0 1024x768x24 5>"$work/display" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 1 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=:$(cat "$work/display")
+fi
 
 BARE=$(stat -c %s "$APPLET")
 OFFSET=$(python3 - "$APPLET" <<'PY'
@@ -50,14 +70,15 @@ check "the stamped payload offset is the bare size ($BARE)" test "$OFFSET" = "$B
 
 d=$work/publisher; mkdir -p "$d"
 cp "$APPLET" "$d/setup.exe"
-printf '[TITLE]\r\nTitle =Wine Disc\r\n' > "$d/qvorig.qv"
+{ printf '[TITLE]\r\nTitle =Wine Disc\r\n[TRACKS AND TAGS]\r\n'
+  for i in $(seq 1 40); do printf 'Track%02d=Chapter %d of the demo disc\r\n' "$i" "$i"; done
+} > "$d/qvorig.qv"
 if [ -f "$ENGINE" ]; then cp "$ENGINE" "$d/CdRwLib.dll"; else head -c 150000 "$APPLET" > "$d/CdRwLib.dll"; fi
 cp "$d/qvorig.qv" "$d/CdRwLib.dll" "$work/"
 
 wine_run "$d" setup.exe '/max#13/#10'
-check "the batch replaced setup.exe by Applet.exe and deleted itself" wait_replaced "$d"
-check "Applet.exe is there, setup.exe, qv1e.qv and the batch are gone" \
-  test -e "$d/Applet.exe" -a ! -e "$d/setup.exe" -a ! -e "$d/qv1e.qv" -a ! -e "$d/qv1e.bat"
+check "the batch replaced setup.exe by Applet.exe" wait_replaced "$d"
+check "the batch is gone once the interpreter ends" end_batch "$d"
 check "both sources are gone" test ! -e "$d/qvorig.qv" -a ! -e "$d/CdRwLib.dll"
 listing=$("$QVPACK" l "$d/Applet.exe" 2>&1)
 check "the payload lists the two members, coded LH5" \
