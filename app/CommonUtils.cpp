@@ -145,7 +145,8 @@ bool SizeGate(const std::string& path, int64_t minimum, int64_t maximum) {
     return minimum <= size && size <= maximum;
 }
 
-std::string FormatFileVersion(const platform::FileVersionNumbers& version, const std::string& form) {
+std::string FormatFileVersion(const platform::FileVersionNumbers& version,
+                              const std::string& form) {
     char text[64];
     const bool withBuild = form == kVersionFull || form == kVersionLong;
     // The minor and release numbers stand side by side: 4.60.0.1021 is "4.600".
