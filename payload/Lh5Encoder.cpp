@@ -23,6 +23,7 @@ struct EncoderState {
     Lh5BitWriter bits;
     Lh5BlockWriter blocks;
 };
+static_assert(sizeof(EncoderState) < (1 << 20), "the encoder's state stays under 1 MiB");
 
 class Lh5Scanner {
 public:
