@@ -19,9 +19,6 @@ constexpr int kMainGaugeRightEdge = 320;
 constexpr int kBorderWidth = 2;
 constexpr int kLogoTop = 10;
 constexpr uint8_t kStageCreated = 0;
-constexpr uint8_t kStageBusy = 9;
-constexpr uint8_t kStageEraseQuestion = 6;
-constexpr int32_t kResultCancelled = 1;
 // A result from this code on is a real one that later codes do not replace.
 constexpr int32_t kFirstRealResult = 2;
 
@@ -88,9 +85,7 @@ void TFormMain::ApplyLook() {
     view_.SetConsoleFontColour(ConsoleFontColour);
 }
 
-// The settings issue fills these two; until then the counters stay at zero.
-void TFormMain::LoadSettings() {}
-void TFormMain::SaveSettings() {}
+// LoadSettings and SaveSettings live in Settings.cpp.
 
 void TFormMain::FormDestroy() {
     SaveSettings();
@@ -114,33 +109,12 @@ void TFormMain::ApplicationEvents1Activate() {
     facts_.Sleep(0); // later activations only yield the time slice
 }
 
-// The run start: the checks, the erase question and the burn start follow
-// here with the run flow.
-void TFormMain::StartRun() {
-    RunValues().RunStarted = true;
-    ProcessMessages();
-    RunStage = kStageBusy;
-    SetRightCaption(0);
-}
+// The run start, the right button by stage and the cancel live in
+// RunFlow.cpp.
 
 // The help page joins with the report pages.
 void TFormMain::ButtonLeftClick() {}
-
-// Stage 0 (before the run) and the erase question do nothing; the stages of
-// the checks get their own actions with the run flow, every other stage
-// cancels.
-void TFormMain::ButtonRightClick() {
-    if (RunStage == kStageCreated || RunStage == kStageEraseQuestion) return;
-    Cancel();
-}
-
-void TFormMain::Cancel() {
-    SetRunResult(kResultCancelled);
-    RunValues().CancelRequested = true;
-    if (RunResult == kResultCancelled) AddStatusLine(form_text::kCanceling);
-    if (BurnDataModule != nullptr && BurnDataModule->HasBurnThread()) BurnDataModule->AbortBurn();
-    FinishRun(true, false);
-}
+void TFormMain::OpenAspiHelpPage() {}
 
 // The settings, the report page and the clean-up batch join here with the
 // end of the run; for now the run ends with its result.
@@ -149,12 +123,7 @@ void TFormMain::FinishRun(bool /*tidyAspi*/, bool /*deleteApplet*/) {
     TerminateApplication();
 }
 
-std::optional<intptr_t> TFormMain::WindowMessage(uint32_t message) {
-    if (QueryCancelAutoPlayMessage != 0 && message == QueryCancelAutoPlayMessage &&
-        RunValues().SuppressAutoPlay)
-        return 1;
-    return std::nullopt;
-}
+// WindowMessage lives in RunFlow.cpp.
 
 int32_t TFormMain::SetRunResult(int32_t code) {
     if (RunResult < kFirstRealResult) RunResult = code;

@@ -20,6 +20,9 @@ class TCompressDataModule;
 namespace qv::recording {
 class TBurnDataModule;
 }
+namespace qv::platform {
+class SettingsStore;
+}
 
 namespace qv::app {
 
@@ -111,6 +114,9 @@ public:
     // The data modules, set by the start-up once created.
     payload::TCompressDataModule* CompressDataModule = nullptr;
     recording::TBurnDataModule* BurnDataModule = nullptr;
+    // The per-user settings; when none is set before FormCreate the user's
+    // own store (platform::OpenUserSettings) is used.
+    platform::SettingsStore* UserSettings = nullptr;
 
     void FormCreate();
     void FormDestroy();
@@ -122,6 +128,8 @@ public:
     void ButtonRightClick();
     // The answer to a window message, or nothing for the default handling.
     std::optional<intptr_t> WindowMessage(uint32_t message);
+    // WM_BURNPROGRESS and WM_BURNSTATUS need their parameters.
+    std::optional<intptr_t> WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
 
     // Keeps the first real result (2 or more); returns RunResult.
     int32_t SetRunResult(int32_t code);
@@ -138,6 +146,34 @@ public:
     // Ends the run with RunResult as the exit code.
     void FinishRun(bool tidyAspi, bool deleteApplet);
 
+    // The run flow (RunFlow.cpp).
+    void BusyStep();
+    void BurnStart();
+    // True: no blank disc (refused, not rewritable, or the erase failed).
+    bool EraseQuestion();
+    void ButtonYESErase();
+    void ButtonNOErase();
+    // Asked for by the burn thread once SpeedFactor is set.
+    void TimeEstimate();
+    // The ASPI help page (stage 4); the report pages fill it.
+    void OpenAspiHelpPage();
+
+    // The pre-flight checks (PreflightChecks.cpp): true to go on.
+    bool CheckContentFile();
+    bool CheckDiskSpace(int64_t requiredBytes);
+    bool CpuSpeedStep();
+    bool CheckAspiLayer(bool installAllowed);
+    bool StartRecorderLibrary();
+    bool ReportRecorder();
+    bool ShutDownCdPlayer();
+    bool CheckBlankDisc(bool firstAttempt);
+
+    // Settings and write-mode statistics (Settings.cpp).
+    platform::SettingsStore& UserSettingsStore();
+    void RebuildCounterFragments();
+    // Raises the success or failure counter of WriteMode, then the fragments.
+    void CountRecording(bool success);
+
     // The exit code the run ended with; set by FinishRun.
     std::optional<int> ExitCode() const { return exitCode_; }
 
@@ -152,6 +188,26 @@ public:
 
 private:
     void ApplyLook();
+
+    // Run-flow steps (RunFlow.cpp, PreflightChecks.cpp).
+    bool RunEnded() const;
+    void ShowContentTitle();
+    bool RunChecks();
+    void RetryBlankDisc();
+    void ExtractDiscImage();
+    bool RecorderReady();
+    void WaitForDrive();
+    bool StartBurnThread(uint8_t writeMode);
+    void StepLeftGauge(int step);
+    void RestoreButtonHandlers(const char* rightCaption);
+    void WaitForDriveAfterErase();
+    void FailCheck(const std::string& message);
+    bool AspiLayerFound();
+    void RemoveOldAspiLayer();
+    bool LoadRecorderEngine();
+    void ReadRecorderAbilities();
+    int32_t AskDiscBlank();
+    void ReportNoBlankDisc();
 
     MainView& view_;
     platform::SystemFacts& facts_;

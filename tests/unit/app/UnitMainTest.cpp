@@ -102,8 +102,9 @@ TEST_F(UnitMainTest, TheRunStartsOnTheFirstActivationOnly) {
     EXPECT_FALSE(form.ExitCode().has_value());
     form.Activated();
     EXPECT_TRUE(RunValues().RunStarted);
-    EXPECT_EQ(form.RunStage, 9);
-    EXPECT_EQ(view.captions[1], "&Cancel");
+    // The run went on to its first check: no content file here.
+    EXPECT_EQ(form.RunStage, 1);
+    EXPECT_EQ(view.captions[1], "&OK");
     view.captions[1] = "changed";
     form.Activated();
     EXPECT_EQ(view.captions[1], "changed");
@@ -114,6 +115,7 @@ TEST_F(UnitMainTest, CancelEndsWithResultOneAndItsLine) {
     TFormMain form(view, facts);
     form.FormCreate();
     form.Activated();
+    form.RunStage = 9; // a check in progress
     form.RightClicked();
     EXPECT_EQ(form.ExitCode(), 1);
     EXPECT_TRUE(RunValues().CancelRequested);
@@ -124,6 +126,7 @@ TEST_F(UnitMainTest, CancelAfterAFailureKeepsItsCodeWithoutTheLine) {
     TFormMain form(view, facts);
     form.FormCreate();
     form.Activated();
+    form.RunStage = 9; // a check in progress
     form.SetRunResult(7);
     const size_t items = view.items.size();
     form.RightClicked();
