@@ -1,9 +1,340 @@
 #include "UnitBurn.h"
 
+#include "BurnMessenger.h"
+#include "CdRwLibE.h"
+#include "ProgressEvent.h"
+#include "WriteSpeed.h"
+
+#include "platform/Files.h"
+#include "platform/Processes.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+
 namespace qv::recording {
 
-bool TBurnDataModule::StartBurn(uint8_t /*writeMode*/) {
-    return false;
+namespace {
+
+constexpr uint32_t kTestWriteAllBits = 0xFFFFFFFFu;
+constexpr uint32_t kSectorSize = CDRW_SECTOR_SIZE;
+constexpr uint32_t kPercent = 100;
+constexpr const char* kTrackPrefix = "mqvt-";
+constexpr const char* kTrackSuffix = ".mp3";
+
+std::mutex& EventMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string Trimmed(const std::string& text) {
+    const auto first = std::find_if_not(text.begin(), text.end(), IsBlankOrControl);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlankOrControl).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+std::string Lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool MatchesTrackPattern(const std::string& name) {
+    const std::string lower = Lowered(name);
+    const size_t prefix = std::strlen(kTrackPrefix), suffix = std::strlen(kTrackSuffix);
+    return lower.size() >= prefix + suffix && lower.starts_with(kTrackPrefix) &&
+           lower.ends_with(kTrackSuffix);
+}
+
+std::string StatusText(int32_t code) {
+    std::string text;
+    EngineStatusText(code, text);
+    return text;
+}
+
+void SetEvent() {
+    const std::lock_guard lock(EventMutex());
+    if (SharedBurnState().event != nullptr) SharedBurnState().event->Set();
+}
+
+uint64_t TotalBytes(const BurnJob& job) {
+    uint64_t sum = 0;
+    const uint32_t count = std::min<uint32_t>(job.entryCount, CDRW_MAX_ENTRIES);
+    for (uint32_t i = 0; i < count; ++i)
+        sum += job.size[i];
+    return sum;
+}
+
+// Each wake counts as 100 sectors however many signals came meanwhile.
+void ProgressWatcher(BurnWindow& window, ProgressEvent& event) {
+    platform::SetThreadPriority(platform::ThreadPriority::BelowNormal);
+    BurnState& state = SharedBurnState();
+    BurnMessenger messenger(window);
+    uint32_t counted = 0;
+    uint64_t totalBytes = 0;
+    bool firstPass = true;
+    for (;;) {
+        event.Wait();
+        counted += kSignalInterval;
+        if (const BurnJob* job = state.job.load(); job != nullptr) {
+            if (firstPass) {
+                totalBytes = TotalBytes(*job);
+                if (totalBytes == 0) {
+                    messenger.Status(burn_text::kNoTotalBytes);
+                    return;
+                }
+                firstPass = false;
+            }
+            const uint32_t sectorSize = state.sectorSize.load();
+            const uint64_t sectors = sectorSize == 0 ? 0 : totalBytes / sectorSize;
+            if (sectors == 0) {
+                messenger.Status(burn_text::kNoTotalSectors);
+                return;
+            }
+            const uint32_t percent = ProgressPercent(counted, sectors);
+            std::this_thread::yield();
+            messenger.Progress(percent);
+        }
+        event.Reset();
+        if (state.DoneFlag.load()) return;
+    }
+}
+
+// Marks the engine in use by this thread; a release asked for meanwhile is
+// carried out by the window thread once the use ends.
+class EngineUse {
+public:
+    explicit EngineUse(BurnWindow& window) : window_(window) {
+        const std::lock_guard lock(SharedBurnState().engineMutex);
+        SharedBurnState().writing = true;
+    }
+    ~EngineUse() {
+        BurnState& state = SharedBurnState();
+        const std::lock_guard lock(state.engineMutex);
+        state.writing = false;
+        if (state.releaseRequested) {
+            state.releaseRequested = false;
+            window_.Loop().Post([] { FreeEngine(); });
+        }
+    }
+    EngineUse(const EngineUse&) = delete;
+    EngineUse& operator=(const EngineUse&) = delete;
+
+private:
+    BurnWindow& window_;
+};
+
+} // namespace
+
+BurnState& SharedBurnState() {
+    static BurnState state;
+    return state;
+}
+
+void ReleaseEngineWhenIdle() {
+    BurnState& state = SharedBurnState();
+    const std::lock_guard lock(state.engineMutex);
+    if (state.writing)
+        state.releaseRequested = true;
+    else
+        FreeEngine();
+}
+
+uint32_t ProgressPercent(uint32_t countedSectors, uint64_t totalSectors) {
+    return static_cast<uint32_t>(uint64_t{countedSectors} * kPercent / totalSectors);
+}
+
+void CopyField(char* field, size_t size, const std::string& text) {
+    std::memset(field, 0, size);
+    std::memcpy(field, text.data(), std::min(text.size(), size - 1));
+}
+
+std::string TagValue(const std::vector<std::string>& tags, const std::string& key) {
+    for (const std::string& line : tags) {
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos && line.compare(0, equals, key) == 0)
+            return Trimmed(line.substr(equals + 1));
+    }
+    return {};
+}
+
+std::vector<std::string> ReadTrackTags(const std::string& contentFile) {
+    std::vector<std::string> tags;
+    std::ifstream in(contentFile, std::ios::binary);
+    const std::string header = Lowered(std::string("[") + burn_text::kTagSection + "]");
+    bool inSection = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string trimmed = Trimmed(line);
+        if (trimmed.starts_with('[')) {
+            inSection = Lowered(trimmed) == header;
+            continue;
+        }
+        if (inSection && trimmed.find('=') != std::string::npos) tags.push_back(trimmed);
+    }
+    return tags;
+}
+
+std::vector<std::string> FindTrackFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!MatchesTrackPattern(name)) continue;
+        const int32_t attributes = platform::FileAttributes(folder + name);
+        if (attributes < 0 || (attributes & ~platform::kAttrHidden) != 0) continue;
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return Lowered(a) < Lowered(b); });
+    std::erase_if(names,
+                  [&](const std::string& name) { return !platform::FileExists(folder + name); });
+    return names;
+}
+
+TBurnThread::TBurnThread(bool testFlag, uint8_t writeMode, const std::vector<std::string>& tracks,
+                         const std::vector<std::string>& tags, BurnWindow& window,
+                         std::function<void()> onTerminate)
+    : writeMode_(writeMode), tracks_(tracks), tags_(tags), testFlag_(testFlag), window_(window),
+      onTerminate_(std::move(onTerminate)) {
+    thread_ = std::thread([this] { Execute(); });
+}
+
+TBurnThread::~TBurnThread() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void TBurnThread::FillJob(BurnJob& job) {
+    BurnMessenger messenger(window_);
+    job.first = 1;
+    const std::string path = window_.AppletFolder() + burn_text::kImageFile;
+    if (!platform::FileExists(path)) {
+        messenger.Status(std::string(burn_text::kUnableToOpen) + " " +
+                         (tracks_.empty() ? std::string() : tracks_.front()));
+    } else {
+        CopyField(job.path[0], CDRW_PATH_SIZE, path);
+        job.entryWord[0] = 0;
+        job.entryCount = 1;
+        const int64_t size = platform::FileSize(path);
+        job.size[0] = size < 0 ? 0 : static_cast<uint32_t>(size);
+        CopyField(job.title[0], CDRW_TITLE_SIZE, TagValue(tags_, burn_text::kTitleKey));
+    }
+    const auto title = platform::SendAndWaitFor(window_.Loop(), [&] {
+        return window_.CurrentContentTitle() + burn_text::kTitleDateGap + window_.ShortDateToday();
+    });
+    CopyField(job.discTitle, CDRW_TITLE_SIZE, Trimmed(title.value_or(std::string())));
+}
+
+void TBurnThread::Write(BurnJob& job) {
+    BurnMessenger messenger(window_);
+    SharedBurnState().sectorSize = kSectorSize;
+    const int32_t result =
+        EngineEntries.WriteCdDataTao != nullptr
+            ? EngineEntries.WriteCdDataTao(&job, kSignalInterval, SharedBurnState().event->Handle(),
+                                           testFlag_ ? kTestWriteAllBits : 0)
+            : CDRW_NOT_STARTED;
+    if (result == kEngineSuccess) return;
+    messenger.Status(std::string(burn_text::kWriteProblem) + " " + StatusText(result));
+    window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
+}
+
+void TBurnThread::Execute() {
+    BurnState& state = SharedBurnState();
+    auto job = std::make_unique<BurnJob>();
+    std::memset(job.get(), 0, sizeof(BurnJob));
+    state.window = &window_;
+    ProgressEvent event;
+    try {
+        FillJob(*job);
+        state.job = job.get();
+        {
+            EngineUse use(window_);
+            if (EngineLoaded()) {
+                BurnMessenger messenger(window_);
+                SetWriteSpeed(window_, messenger);
+            }
+            {
+                const std::lock_guard lock(EventMutex());
+                state.event = &event;
+            }
+            state.DoneFlag = false;
+            state.watcher = std::thread([this, &event] { ProgressWatcher(window_, event); });
+            platform::SetProcessPriority(platform::ProcessPriority::High);
+            platform::SetThreadPriority(platform::ThreadPriority::AboveNormal);
+            if (writeMode_ == kTrackAtOnce) Write(*job);
+        }
+    } catch (const std::exception& error) {
+        BurnMessenger(window_).Status(std::string("\r\n\r\n*** ") + error.what() + "\r\n");
+    }
+    state.DoneFlag = true;
+    SetEvent();
+    if (state.watcher.joinable()) state.watcher.join();
+    {
+        const std::lock_guard lock(EventMutex());
+        state.event = nullptr;
+    }
+    state.job = nullptr;
+    job.reset();
+    window_.Loop().Post(onTerminate_);
+}
+
+TBurnDataModule::~TBurnDataModule() {
+    threads_.clear();
+}
+
+bool TBurnDataModule::StartBurn(uint8_t writeMode) {
+    if (window_ == nullptr) return false;
+    const std::string folder = window_->AppletFolder();
+    const std::vector<std::string> tracks = FindTrackFiles(folder);
+    const std::vector<std::string> tags = ReadTrackTags(folder + burn_text::kContentFile);
+    threads_.push_back(std::make_unique<TBurnThread>(testWrite_, writeMode, tracks, tags, *window_,
+                                                     [this] { BurnThreadTerminate(); }));
+    burnThread_ = threads_.back().get();
+    return true;
+}
+
+void TBurnDataModule::BurnThreadTerminate() {
+    BurnWindow& window = *window_;
+    window.SetGaugeHintToPercent();
+    if (window.CurrentRunResult() <= 0) {
+        window.AddStatusLine(burn_text::kCompletedBanner);
+        window.AddStatusLine(burn_text::kLabelHint);
+        window.AddStatusLine(burn_text::kCredit);
+        window.CountRecording(true);
+        window.SetRunStage(kStageBurnSucceeded);
+    }
+    burnThread_ = nullptr;
+    window.System().Beep();
+    if (EngineLoaded()) EngineEntries.Unload();
+    window.FillGauge();
+    window.ProcessWindowMessages();
+    platform::SetProcessPriority(platform::ProcessPriority::Normal);
+    window.RebuildCounterFragments();
+    window.ShowRunEndButton();
+    window.CleanUp(false, false);
+    window.FillGauge();
+    window.EndAutoPlaySuppression();
+}
+
+void TBurnDataModule::AbortBurn() {
+    BurnWindow& window = *window_;
+    burnThread_ = nullptr;
+    window.System().Beep();
+    if (EngineLoaded()) EngineEntries.Unload();
+    ReleaseEngineWhenIdle();
+    SharedBurnState().DoneFlag = true;
+    SetEvent();
+    platform::SetProcessPriority(platform::ProcessPriority::Normal);
+    window.SetGaugeHintToPercent();
+    window.CountRecording(false);
 }
 
 } // namespace qv::recording

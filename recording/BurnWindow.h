@@ -1,0 +1,68 @@
+#pragma once
+// What the recording side needs of the main window, without knowing the
+// window's unit. Every call here runs on the window thread: the burn thread
+// and the progress watcher reach it only through Loop().SendAndWait, and the
+// two handlers of the data module already run there.
+
+#include "platform/EventLoop.h"
+#include "platform/SystemFacts.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qv::recording {
+
+// The inputs of the speed choice, read from the window in one go.
+struct SpeedHistory {
+    int32_t cpuSpeed = 0; // MHz
+    bool ntFamily = true;
+    uint8_t memoryGrade = 0;
+    bool priorBurnWasGood = true;
+    bool holdThrottle = false;
+    int32_t priorX = 0;
+    int32_t successTotal = 0;
+};
+
+class BurnWindow {
+public:
+    virtual ~BurnWindow() = default;
+
+    virtual platform::EventLoop& Loop() = 0;
+    virtual platform::SystemFacts& System() = 0;
+
+    // WM_BURNPROGRESS and WM_BURNSTATUS as the window handles them.
+    virtual void HandleBurnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+
+    virtual int32_t CurrentRunResult() const = 0;
+    virtual void SetRunResult(int32_t code) = 0;
+    virtual std::string CurrentContentTitle() const = 0;
+    // Today in the process-wide short date format.
+    virtual std::string ShortDateToday() const = 0;
+    // The applet's own folder, trailing separator included.
+    virtual std::string AppletFolder() const = 0;
+
+    virtual SpeedHistory ReadSpeedHistory() const = 0;
+    virtual void StoreThrottleHold(bool hold) = 0;
+    // Sets SpeedFactor, then runs the window's writing-time estimate.
+    virtual void ApplySpeedFactor(int64_t factor) = 0;
+    virtual void DisableLeftButton() = 0;
+    virtual void ProcessWindowMessages() = 0;
+
+    // The progress gauge: its hint becomes its percent done; Fill moves it
+    // to its maximum.
+    virtual void SetGaugeHintToPercent() = 0;
+    virtual void FillGauge() = 0;
+
+    virtual void AddStatusLine(const std::string& text) = 0;
+    // Raises the success or failure counter of the run's write mode and
+    // rebuilds the summaries.
+    virtual void CountRecording(bool success) = 0;
+    virtual void RebuildCounterFragments() = 0;
+    virtual void SetRunStage(uint8_t stage) = 0;
+    // "&OK" on the right button, which takes the focus.
+    virtual void ShowRunEndButton() = 0;
+    virtual void CleanUp(bool tidyAspi, bool deleteApplet) = 0;
+    virtual void EndAutoPlaySuppression() = 0;
+};
+
+} // namespace qv::recording
