@@ -1,12 +1,11 @@
 #include "Win32FrontEnd.h"
 
+#include "Win32Paint.h"
+
+#include "app/RunFlow.h"
 #include "app/UnitMain.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// After windows.h, which it needs.
+// After windows.h (through Win32Paint.h), which it needs.
 #include <commctrl.h>
 
 #include <array>
@@ -20,22 +19,13 @@ constexpr const char* kFontFace = "Tahoma";
 constexpr int kFontHeight = -11;
 constexpr const char* kLabelFontFace = "Arial Black";
 constexpr int kLabelFontHeight = -13;
+constexpr int kLogoNameHeight = -34;
 constexpr const char* kLineBreak = "\r\n";
-constexpr int kGradientBands = 64;
 constexpr int kDefaultScreenDepth = 32;
+constexpr int kCaptionLength = 256;
 
 COLORREF Colour(unsigned value) {
     return static_cast<COLORREF>(value & 0xFFFFFF);
-}
-
-unsigned Blend(unsigned from, unsigned to, int step, int steps) {
-    unsigned result = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int a = static_cast<int>((from >> shift) & 0xFF);
-        const int b = static_cast<int>((to >> shift) & 0xFF);
-        result |= static_cast<unsigned>(a + (b - a) * step / steps) << shift;
-    }
-    return result;
 }
 
 struct Place {
@@ -44,53 +34,65 @@ struct Place {
     const char* text;
     DWORD style;
     app::TPlace place;
+    const char* hint; // null: no hint
 };
 
 // The layout: left, top, width, height of each component in the client area.
 const std::array<Place, 8> kLayout = {{
-    {kIdDevLabel, "STATIC", "", SS_CENTER, {20, 32, 300, 60}},
-    {kIdImageLogo, "STATIC", "", SS_BLACKFRAME, {11, 10, 313, 99}},
-    {kIdLabelProgress, "STATIC", app::form_text::kProgressCaption, SS_LEFT, {16, 110, 64, 18}},
-    {kIdProgressBarLeft, PROGRESS_CLASSA, "", 0, {16, 128, 25, 17}},
-    {kIdProgressBar, PROGRESS_CLASSA, "", 0, {41, 128, 279, 17}},
+    {kIdDevLabel, "STATIC", "", SS_CENTER, {20, 32, 300, 60}, nullptr},
+    {kIdImageLogo, "STATIC", "", SS_OWNERDRAW, {8, 10, 313, 99}, nullptr},
+    {kIdLabelProgress,
+     "STATIC",
+     app::form_text::kProgressCaption,
+     SS_LEFT | SS_NOPREFIX,
+     {16, 110, 64, 18},
+     nullptr},
+    {kIdProgressBarLeft, PROGRESS_CLASSA, "", 0, {16, 128, 25, 17}, app::form_text::kGaugeHint},
+    {kIdProgressBar, PROGRESS_CLASSA, "", 0, {41, 128, 279, 17}, app::form_text::kGaugeHint},
     {kIdMemoStatus,
      "EDIT",
      "",
      ES_MULTILINE | ES_READONLY | ES_CENTER | ES_AUTOVSCROLL | WS_VSCROLL,
-     {16, 160, 305, 129}},
+     {16, 160, 305, 129},
+     app::form_text::kMemoHint},
     {kIdButtonLeft,
      "BUTTON",
      app::form_text::kLayoutLeftCaption,
-     BS_PUSHBUTTON | WS_TABSTOP,
-     {16, 304, 145, 25}},
+     BS_OWNERDRAW | WS_TABSTOP,
+     {16, 304, 145, 25},
+     app::form_text::kLeftHint},
     {kIdButtonRight,
      "BUTTON",
      app::form_text::kLayoutRightCaption,
-     BS_DEFPUSHBUTTON | WS_TABSTOP,
-     {176, 304, 145, 25}},
+     BS_OWNERDRAW | WS_TABSTOP,
+     {176, 304, 145, 25},
+     nullptr},
 }};
+
+// No caption bar; the frame is painted by us around the client area.
+constexpr DWORD kWindowStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 class Win32FrontEnd final : public app::FrontEnd, public app::MainView {
 public:
-    Win32FrontEnd() {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    explicit Win32FrontEnd(platform::EventLoop& loop) : loop_(loop) {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_WIN95_CLASSES};
         InitCommonControlsEx(&controls);
         RegisterWindowClass();
-        RECT frame{0, 0, app::kClientWidth, app::kClientHeight};
-        const DWORD style = WS_POPUP | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX;
-        AdjustWindowRect(&frame, style, FALSE);
-        const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-        window_ = CreateWindowExA(0, kWin32WindowClass, kWin32WindowTitle, style,
-                                  (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+        CreateFonts();
+        const int width = app::kClientWidth + 2 * kWin32FrameWidth;
+        const int height = app::kClientHeight + 2 * kWin32FrameWidth;
+        window_ = CreateWindowExA(WS_EX_APPWINDOW, kWin32WindowClass, kWin32WindowTitle,
+                                  kWindowStyle, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                                   (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), this);
-        font_ = CreateFontA(kFontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                            kFontFace);
-        labelFont_ = CreateFontA(kLabelFontHeight, 0, 0, 0, FW_BLACK, 0, 0, 0, DEFAULT_CHARSET, 0,
-                                 0, 0, 0, kLabelFontFace);
+        canvas_.Rebuild(app::kClientWidth, app::kClientHeight, Colour(gradientStart_),
+                        Colour(gradientEnd_));
+        tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
         for (const Place& place : kLayout)
             CreateComponent(place);
-        background_ = CreateSolidBrush(Colour(app::kColourBlack));
     }
 
     ~Win32FrontEnd() override {
@@ -98,9 +100,8 @@ public:
             SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
             DestroyWindow(window_);
         }
-        DeleteObject(font_);
-        DeleteObject(labelFont_);
-        DeleteObject(background_);
+        for (HFONT font : {font_, labelFont_, logoFont_})
+            DeleteObject(font);
     }
 
     // FrontEnd
@@ -108,6 +109,7 @@ public:
     platform::SystemFacts& Facts() override { return platform::ThisSystem(); }
     void Connect(app::MainViewEvents& events, app::WindowMessageFilter filter) override {
         events_ = &events;
+        form_ = dynamic_cast<app::TFormMain*>(&events);
         filter_ = std::move(filter);
     }
     void Start() override {} // the system reports the activation
@@ -120,12 +122,15 @@ public:
         const std::string item = length > 0 ? kLineBreak + text : text;
         SendMessageA(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(item.c_str()));
         SendMessageA(memo, EM_SCROLLCARET, 0, 0);
+        // A transparent console cannot scroll its pixels: the gradient would move too.
+        InvalidateRect(memo, nullptr, TRUE);
     }
     void SetCaption(app::Button button, const std::string& caption) override {
         SetWindowTextA(ButtonControl(button), caption.c_str());
+        InvalidateRect(ButtonControl(button), nullptr, TRUE);
     }
     std::string Caption(app::Button button) const override {
-        char text[256] = {};
+        char text[kCaptionLength] = {};
         GetWindowTextA(ButtonControl(button), text, sizeof text);
         return text;
     }
@@ -138,6 +143,8 @@ public:
     void SetFocus(app::Button button) override { ::SetFocus(ButtonControl(button)); }
     void SetHintsShown(app::Button button, bool shown) override {
         hintsShown_[Index(button)] = shown;
+        const Place& place = kLayout[button == app::Button::Left ? 6 : 7];
+        if (place.hint != nullptr) SetHint(place.id, shown ? place.hint : "");
     }
     void SetGaugePosition(app::Gauge gauge, int position) override {
         gauges_[Index(gauge)].position = position;
@@ -151,11 +158,15 @@ public:
     int GaugeMax(app::Gauge gauge) const override { return gauges_[Index(gauge)].maximum; }
     void SetGaugeHint(app::Gauge gauge, const std::string& hint) override {
         gauges_[Index(gauge)].hint = hint;
+        SetHint(gauge == app::Gauge::Main ? kIdProgressBar : kIdProgressBarLeft, hint);
     }
     void Beep() override { MessageBeep(MB_OK); }
     void ShowWindow() override {
+        if (!shown_) TakeFormPlaces();
         ::ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
+        if (!shown_) ::SetFocus(Control(kIdButtonRight));
+        shown_ = true;
     }
     void BringToFront() override { SetForegroundWindow(window_); }
     void MinimizeAndRestore() override {
@@ -172,11 +183,10 @@ public:
     void SetGradient(unsigned startColour, unsigned endColour) override {
         gradientStart_ = startColour;
         gradientEnd_ = endColour;
-        for (app::Gauge gauge : {app::Gauge::Main, app::Gauge::Left}) {
-            SendMessageA(GaugeControl(gauge), PBM_SETBARCOLOR, 0, Colour(endColour));
-            SendMessageA(GaugeControl(gauge), PBM_SETBKCOLOR, 0, Colour(app::kColourBlack));
-        }
-        InvalidateRect(window_, nullptr, TRUE);
+        canvas_.Rebuild(app::kClientWidth, app::kClientHeight, Colour(startColour),
+                        Colour(endColour));
+        RedrawWindow(window_, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
     void SetConsoleFontColour(unsigned colour) override {
         consoleColour_ = colour;
@@ -210,6 +220,15 @@ private:
         RegisterClassExA(&windowClass); // fails harmlessly once registered
     }
 
+    void CreateFonts() {
+        font_ = CreateFontA(kFontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                            kFontFace);
+        labelFont_ = CreateFontA(kLabelFontHeight, 0, 0, 0, FW_BLACK, 0, 0, 0, DEFAULT_CHARSET, 0,
+                                 0, 0, 0, kLabelFontFace);
+        logoFont_ = CreateFontA(kLogoNameHeight, 0, 0, 0, FW_BLACK, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                0, 0, kLabelFontFace);
+    }
+
     void CreateComponent(const Place& place) {
         HWND control = CreateWindowExA(
             0, place.className, place.text, WS_CHILD | WS_VISIBLE | place.style, place.place.Left,
@@ -219,40 +238,143 @@ private:
         SendMessageA(control, WM_SETFONT,
                      reinterpret_cast<WPARAM>(place.id == kIdLabelProgress ? labelFont_ : font_),
                      TRUE);
+        // Flat gauges in our colours whatever the desktop's theme: we paint them.
+        if (place.className == std::string(PROGRESS_CLASSA))
+            SetWindowSubclass(control, PaintGauge, 0, reinterpret_cast<DWORD_PTR>(this));
+        if (place.hint != nullptr) AddHint(control, place.hint);
     }
 
-    void PaintGradient(HDC dc) const {
-        RECT client{};
-        GetClientRect(window_, &client);
-        for (int band = 0; band < kGradientBands; ++band) {
-            RECT strip = client;
-            strip.top = client.bottom * band / kGradientBands;
-            strip.bottom = client.bottom * (band + 1) / kGradientBands;
-            HBRUSH brush = CreateSolidBrush(
-                Colour(Blend(gradientStart_, gradientEnd_, band, kGradientBands - 1)));
-            FillRect(dc, &strip, brush);
-            DeleteObject(brush);
+    static LRESULT CALLBACK PaintGauge(HWND gauge, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR data) {
+        if (message == WM_ERASEBKGND) return 1;
+        if (message != WM_PAINT) return DefSubclassProc(gauge, message, wParam, lParam);
+        const auto* self = reinterpret_cast<const Win32FrontEnd*>(data);
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(gauge, &paint);
+        RECT area{};
+        GetClientRect(gauge, &area);
+        const auto position = SendMessageA(gauge, PBM_GETPOS, 0, 0);
+        const auto maximum = SendMessageA(gauge, PBM_GETRANGE, FALSE, 0);
+        DrawGauge(dc, area, static_cast<int>(position), static_cast<int>(maximum),
+                  Colour(self->gradientEnd_), Colour(app::kColourBlack));
+        EndPaint(gauge, &paint);
+        return 0;
+    }
+
+    void AddHint(HWND control, const char* text) {
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = const_cast<char*>(text);
+        SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    void SetHint(int id, const std::string& text) {
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
+        tool.lpszText = const_cast<char*>(text.c_str());
+        SendMessageA(tooltips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    // FormCreate has moved the logo and the main gauge; follow its places.
+    void TakeFormPlaces() {
+        if (form_ == nullptr) return;
+        const auto move = [this](int id, const app::TPlace& place) {
+            MoveWindow(Control(id), place.Left, place.Top, place.Width, place.Height, TRUE);
+        };
+        move(kIdImageLogo, form_->ImageLogo.Place);
+        move(kIdProgressBar, form_->ProgressBar.Place);
+        move(kIdProgressBarLeft, form_->ProgressBarLeft.Place);
+    }
+
+    RECT ChildArea(HWND child) const {
+        RECT area{};
+        GetWindowRect(child, &area);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);
+        return area;
+    }
+
+    void DrawItem(const DRAWITEMSTRUCT& item) {
+        canvas_.PaintBehind(item.hDC, ChildArea(item.hwndItem));
+        if (item.CtlID == kIdImageLogo) {
+            DrawLogo(item.hDC, item.rcItem, logoFont_, font_);
+            return;
         }
+        char caption[kCaptionLength] = {};
+        GetWindowTextA(item.hwndItem, caption, sizeof caption);
+        FlatButtonLook look;
+        look.pressed = (item.itemState & ODS_SELECTED) != 0;
+        look.focused = (item.itemState & ODS_FOCUS) != 0;
+        look.enabled = (item.itemState & ODS_DISABLED) == 0;
+        DrawFlatButton(item.hDC, item.rcItem, caption, font_, look);
+    }
+
+    LRESULT ColourChild(HDC dc, HWND child) {
+        const bool memo = child == Control(kIdMemoStatus);
+        SetTextColor(dc, Colour(memo ? consoleColour_ : app::kColourWhite));
+        SetBkMode(dc, TRANSPARENT);
+        AlignBrushWithParent(dc, child);
+        return reinterpret_cast<LRESULT>(canvas_.Brush());
+    }
+
+    void PaintFrame() const {
+        HDC dc = GetWindowDC(window_);
+        RECT outer{};
+        GetWindowRect(window_, &outer);
+        OffsetRect(&outer, -outer.left, -outer.top);
+        HBRUSH brush = CreateSolidBrush(Colour(gradientEnd_));
+        for (int ring = 0; ring < kWin32FrameWidth; ++ring) {
+            FrameRect(dc, &outer, brush);
+            InflateRect(&outer, -1, -1);
+        }
+        DeleteObject(brush);
+        ReleaseDC(window_, dc);
+    }
+
+    std::optional<LRESULT> BurnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (form_ == nullptr || (message != app::WM_BURNPROGRESS && message != app::WM_BURNSTATUS))
+            return std::nullopt;
+        return form_->WindowMessage(message, wParam, lParam).value_or(0);
     }
 
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (const auto answer = BurnMessage(message, wParam, lParam)) return *answer;
         if (filter_) {
             if (const auto answer = filter_(message)) return *answer;
         }
         switch (message) {
-        case WM_ERASEBKGND:
-            PaintGradient(reinterpret_cast<HDC>(wParam));
+        case WM_NCCALCSIZE: {
+            // The client area is the window less our flat frame.
+            auto* area = reinterpret_cast<RECT*>(lParam);
+            InflateRect(area, -kWin32FrameWidth, -kWin32FrameWidth);
+            return 0;
+        }
+        case WM_NCPAINT:
+            PaintFrame();
+            return 0;
+        case WM_NCACTIVATE:
+            PaintFrame();
+            return TRUE;
+        case WM_ERASEBKGND: {
+            RECT client{};
+            GetClientRect(window_, &client);
+            canvas_.PaintBehind(reinterpret_cast<HDC>(wParam), client);
             return 1;
+        }
+        case WM_DRAWITEM:
+            DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORBTN: {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            const bool memo = reinterpret_cast<HWND>(lParam) == Control(kIdMemoStatus);
-            SetTextColor(dc, Colour(memo ? consoleColour_ : app::kColourWhite));
-            SetBkColor(dc, Colour(app::kColourBlack));
-            return reinterpret_cast<LRESULT>(background_);
-        }
+        case WM_CTLCOLORBTN:
+            return ColourChild(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_COMMAND:
+            if (LOWORD(wParam) == kIdMemoStatus && HIWORD(wParam) == EN_VSCROLL)
+                InvalidateRect(Control(kIdMemoStatus), nullptr, TRUE);
             if (HIWORD(wParam) == BN_CLICKED && events_ != nullptr) {
                 if (LOWORD(wParam) == kIdButtonLeft) events_->LeftClicked();
                 if (LOWORD(wParam) == kIdButtonRight) events_->RightClicked();
@@ -260,9 +382,13 @@ private:
             }
             break;
         case WM_ACTIVATEAPP:
-            if (wParam != 0 && events_ != nullptr) events_->Activated();
+            // The window is activated while it is still being created, before
+            // the data modules exist: the run starts once the loop runs.
+            if (wParam != 0 && events_ != nullptr)
+                loop_.Post([events = events_] { events->Activated(); });
             return 0;
         case WM_CLOSE:
+            // Alt+F4 and the system menu arrive here too.
             if (events_ != nullptr && !events_->CloseRequested()) return 0;
             break;
         case WM_NCHITTEST: {
@@ -280,23 +406,31 @@ private:
                                             LPARAM lParam) {
         if (message == WM_NCCREATE) {
             const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-            SetWindowLongPtrA(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            auto* self = static_cast<Win32FrontEnd*>(create->lpCreateParams);
+            self->window_ = window;
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         }
         auto* self = reinterpret_cast<Win32FrontEnd*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self == nullptr || self->window_ == nullptr)
-            return DefWindowProcA(window, message, wParam, lParam);
-        return self->Handle(message, wParam, lParam);
+        if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+        const LRESULT result = self->Handle(message, wParam, lParam);
+        // The burn side waits in its sends; give it the processor after each message.
+        Sleep(0);
+        return result;
     }
 
+    platform::EventLoop& loop_;
     HWND window_ = nullptr;
+    HWND tooltips_ = nullptr;
     HFONT font_ = nullptr;
     HFONT labelFont_ = nullptr;
-    HBRUSH background_ = nullptr;
+    HFONT logoFont_ = nullptr;
+    GradientCanvas canvas_;
     app::MainViewEvents* events_ = nullptr;
+    app::TFormMain* form_ = nullptr;
     app::WindowMessageFilter filter_;
     std::array<GaugeState, 2> gauges_;
     std::array<bool, 2> hintsShown_{true, true};
+    bool shown_ = false;
     unsigned gradientStart_ = app::kColourBlack;
     unsigned gradientEnd_ = app::kGradientEnd;
     unsigned consoleColour_ = app::kColourWhite;
@@ -304,8 +438,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<app::FrontEnd> MakeWin32FrontEnd(platform::EventLoop&) {
-    return std::make_unique<Win32FrontEnd>();
+std::unique_ptr<app::FrontEnd> MakeWin32FrontEnd(platform::EventLoop& loop) {
+    return std::make_unique<Win32FrontEnd>(loop);
 }
 
 } // namespace qv::ui

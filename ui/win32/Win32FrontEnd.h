@@ -7,8 +7,8 @@
 
 namespace qv::ui {
 
-// Control identifiers of the components, for the window and for tests that
-// find the controls.
+// Control identifiers of the components, for the window and for the
+// UI-automation driver that finds the controls.
 enum Win32ControlId : int {
     kIdDevLabel = 101,
     kIdImageLogo,
@@ -22,6 +22,8 @@ enum Win32ControlId : int {
 
 inline constexpr const char* kWin32WindowClass = "TFormMain";
 inline constexpr const char* kWin32WindowTitle = "Applet";
+// The flat frame around the client area, in pixels.
+inline constexpr int kWin32FrameWidth = 2;
 
 std::unique_ptr<app::FrontEnd> MakeWin32FrontEnd(platform::EventLoop& loop);
 
