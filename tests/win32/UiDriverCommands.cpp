@@ -21,6 +21,8 @@ constexpr const char* kAutoPlayMessage = "QueryCancelAutoPlay";
 constexpr DWORD kPollInterval = 50;
 constexpr DWORD kAliveWait = 700;
 constexpr int kTextLength = 65536;
+constexpr int kAbsoluteRange = 65535;
+constexpr size_t kTailShown = 240;
 
 struct Expected {
     const char* name;
@@ -113,10 +115,14 @@ HWND Button(Context& context, const std::string& which) {
     return GetDlgItem(context.window, which == "left" ? ui::kIdButtonLeft : ui::kIdButtonRight);
 }
 
-void SendMouse(DWORD flags) {
+// Every event carries the absolute place, so none depends on where the
+// system believes the pointer is.
+void SendMouse(POINT at, DWORD flags) {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
+    input.mi.dx = MulDiv(at.x, kAbsoluteRange, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(at.y, kAbsoluteRange, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
 }
 
@@ -139,10 +145,12 @@ void Click(Context& context, const std::string& which) {
     RECT area{};
     GetWindowRect(button, &area);
     BringForward(context.window);
-    SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    const POINT centre{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    SendMouse(centre, 0);
     Sleep(kPollInterval);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    SendMouse(centre, MOUSEEVENTF_LEFTDOWN);
+    Sleep(kPollInterval);
+    SendMouse(centre, MOUSEEVENTF_LEFTUP);
     std::printf("clicked %s \"%s\"\n", which.c_str(), Text(button).c_str());
 }
 
@@ -247,8 +255,14 @@ bool RunCommand(Context& context, std::vector<std::string>& words) {
     }
     if (command == "waittext" && need(2)) {
         const std::string text = Take(words);
-        Report(context, WaitForText(context, text, Milliseconds(Take(words))),
-               "the console shows \"" + text + "\"");
+        const bool shown = WaitForText(context, text, Milliseconds(Take(words)));
+        Report(context, shown, "the console shows \"" + text + "\"");
+        if (!shown && context.window != nullptr) {
+            const std::string memo = Text(GetDlgItem(context.window, ui::kIdMemoStatus));
+            std::printf(
+                "     console ends: %s\n",
+                memo.substr(memo.size() > kTailShown ? memo.size() - kTailShown : 0).c_str());
+        }
         return true;
     }
     if (!NeedWindow(context)) {
