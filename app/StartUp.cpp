@@ -1,6 +1,8 @@
 #include "StartUp.h"
 
 #include "CommonUtils.h"
+#include "FinishRun.h"
+#include "FormBurnWindow.h"
 #include "UnitMain.h"
 
 #include "payload/UnitCompress.h"
@@ -47,6 +49,8 @@ int RunWindow(const FrontEndFactory& makeFrontEnd) {
     form.FormCreate();
     recording::TBurnDataModule burn;
     form.BurnDataModule = &burn;
+    AttachBurnWindow(form, burn);
+    EndProcessAtFinishRun();
     payload::TCompressDataModule compress(MakePayloadHost(&form));
     form.CompressDataModule = &compress;
     frontEnd->Start();

@@ -112,16 +112,8 @@ void TFormMain::ApplicationEvents1Activate() {
 // The run start, the right button by stage and the cancel live in
 // RunFlow.cpp.
 
-// The help page joins with the report pages.
-void TFormMain::ButtonLeftClick() {}
-void TFormMain::OpenAspiHelpPage() {}
-
-// The settings, the report page and the clean-up batch join here with the
-// end of the run; for now the run ends with its result.
-void TFormMain::FinishRun(bool /*tidyAspi*/, bool /*deleteApplet*/) {
-    exitCode_ = RunResult;
-    TerminateApplication();
-}
+// ButtonLeftClick and OpenAspiHelpPage live in Report.cpp, FinishRun in
+// FinishRun.cpp.
 
 // WindowMessage lives in RunFlow.cpp.
 

@@ -1,0 +1,169 @@
+#include "FinishRun.h"
+
+#include "CommonUtils.h"
+#include "PreflightChecks.h"
+#include "Report.h"
+#include "Settings.h"
+#include "UnitMain.h"
+
+#include "payload/WorkingFiles.h"
+#include "platform/Files.h"
+#include "platform/Processes.h"
+#include "recording/UnitBurn.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <iostream>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace qv::app {
+
+namespace {
+
+constexpr uint32_t kReportPause = 2400;
+constexpr char kFirstTidyVersion = '5';
+constexpr const char* kBatchLineEnd = "\r\n";
+constexpr const char* kScriptLineEnd = "\n";
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// Single quotes keep every character but the quote itself literal.
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string VersionOf(const std::string& file, const std::string& form) {
+    if (RunEnvironment().fileVersion) return RunEnvironment().fileVersion(file, form);
+    return FileVersionText(file, form);
+}
+
+std::string AspiShortVersion() {
+    return VersionOf(WorkingFolderPath(payload::kInstalledAspiFile), kVersionShort);
+}
+
+void UnhideCarriedAspi() {
+    const std::string aspi = WorkingFolderPath(payload::kInstalledAspiFile);
+    if (!platform::FileExists(aspi) || !AspiVersionAsksForTidyUp(AspiShortVersion())) return;
+    const int32_t attributes = platform::FileAttributes(aspi);
+    if (attributes >= 0 && (attributes & platform::kAttrHidden) != 0)
+        platform::SetFileAttributes(aspi,
+                                    static_cast<uint16_t>(attributes - platform::kAttrHidden));
+}
+
+void WriteRunBatch(const std::string& path, const std::vector<std::string>& lines,
+                   const char* lineEnd) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : lines)
+        out << line << lineEnd;
+}
+
+long OwnProcessId() {
+#ifdef _WIN32
+    return 0;
+#else
+    return static_cast<long>(::getpid());
+#endif
+}
+
+} // namespace
+
+bool AspiVersionAsksForTidyUp(const std::string& shortVersion) {
+    return !shortVersion.empty() && static_cast<unsigned char>(shortVersion.front()) >=
+                                        static_cast<unsigned char>(kFirstTidyVersion);
+}
+
+std::vector<std::string> WindowsRunBatchLines(const RunBatchInputs& in) {
+    std::vector<std::string> lines{"@echo off", "cd " + Quoted(in.executableFolder)};
+    if (in.deleteApplet) {
+        lines.push_back(":try");
+        lines.push_back("del " + Quoted(in.executableName));
+        lines.push_back("if exist " + Quoted(in.executableName) + " goto try");
+    }
+    if (in.deleteAspi) {
+        lines.push_back(":try2");
+        lines.push_back("del " + Quoted(payload::kInstalledAspiFile));
+        lines.push_back("if exist " + Quoted(payload::kInstalledAspiFile) + " goto try2");
+    }
+    lines.push_back("del " + Quoted(in.executableFolder + payload::kBatchFile));
+    lines.push_back("exit");
+    return lines;
+}
+
+std::vector<std::string> ShellRunBatchLines(const RunBatchInputs& in) {
+    std::vector<std::string> lines{"cd " + ShellQuoted(in.executableFolder) + " || exit 1"};
+    if (in.deleteApplet || in.deleteAspi)
+        lines.push_back("while kill -0 " + std::to_string(in.processId) +
+                        " 2>/dev/null; do sleep 0.1; done");
+    if (in.deleteApplet) lines.push_back("rm -f " + ShellQuoted(in.executableName));
+    if (in.deleteAspi) lines.push_back("rm -f " + ShellQuoted(payload::kInstalledAspiFile));
+    lines.push_back("rm -f " + ShellQuoted(in.executableFolder + payload::kBatchFile));
+    lines.push_back("exit 0");
+    return lines;
+}
+
+void CleanUpRun(bool tidyAspi, bool deleteApplet, bool ntFamily) {
+    try {
+        recording::ReleaseEngineWhenIdle();
+        DeleteWorkingFile(payload::kUnusedFile);
+        DeleteWorkingFile(payload::kEngineFile);
+        DeleteWorkingFile(payload::kCarriedAspiFile);
+        if (tidyAspi) UnhideCarriedAspi();
+        DeleteWorkingFile(payload::kDiscImageFile);
+    } catch (const std::exception&) {
+        // What cannot be removed now stays; the run ends regardless.
+    }
+    if (!Settings().DeleteApplet) deleteApplet = false;
+
+    RunBatchInputs in;
+    in.executableFolder = ExecutableFolder();
+    in.executableName = ExecutablePath().substr(ExecutableFolder().size());
+    in.deleteApplet = deleteApplet;
+    in.deleteAspi = tidyAspi && AspiVersionAsksForTidyUp(AspiShortVersion());
+    in.processId = OwnProcessId();
+    const std::string batch = WorkingFolderPath(payload::kBatchFile);
+#ifdef _WIN32
+    WriteRunBatch(batch, WindowsRunBatchLines(in), kBatchLineEnd);
+#else
+    WriteRunBatch(batch, ShellRunBatchLines(in), kScriptLineEnd);
+#endif
+    platform::StartBatchDetached(batch, ntFamily);
+}
+
+std::function<void(int)>& RunProcessEnding() {
+    static std::function<void(int)> ending = [](int) { TerminateApplication(); };
+    return ending;
+}
+
+// Only our own output streams are flushed: flushing every stream waits for
+// standard input's lock, which the terminal front end's reader holds while it
+// waits for a key.
+void EndProcessAtFinishRun() {
+    RunProcessEnding() = [](int exitCode) {
+        std::cout.flush();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(exitCode);
+    };
+}
+
+void TFormMain::FinishRun(bool tidyAspi, bool deleteApplet) {
+    SaveSettings();
+    if (facts_.IsOnline()) SendReport(*this);
+    Pause(kReportPause);
+    DeleteWorkingFile(payload::kContentFile);
+    CleanUpRun(tidyAspi, deleteApplet, IsNtFamily);
+    exitCode_ = RunResult;
+    RunProcessEnding()(RunResult);
+}
+
+} // namespace qv::app

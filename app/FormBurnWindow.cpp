@@ -1,0 +1,121 @@
+#include "FormBurnWindow.h"
+
+#include "CommonUtils.h"
+#include "FinishRun.h"
+#include "PreflightChecks.h"
+#include "Report.h"
+#include "RunFlow.h"
+#include "Settings.h"
+
+#include "recording/BurnMessenger.h"
+#include "recording/UnitBurn.h"
+
+#include <ctime>
+
+namespace qv::app {
+
+static_assert(recording::kBurnProgressMessage == WM_BURNPROGRESS);
+static_assert(recording::kBurnStatusMessage == WM_BURNSTATUS);
+
+namespace {
+
+constexpr int kPercent = 100;
+
+class FormBurnWindow final : public recording::BurnWindow {
+public:
+    explicit FormBurnWindow(TFormMain& form) : form_(form) {}
+
+    platform::EventLoop& Loop() override { return *ApplicationLoop(); }
+    platform::SystemFacts& System() override { return form_.Facts(); }
+    void HandleBurnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+        form_.WindowMessage(message, wParam, lParam);
+    }
+    int32_t CurrentRunResult() const override { return form_.RunResult; }
+    void SetRunResult(int32_t code) override { form_.SetRunResult(code); }
+    std::string CurrentContentTitle() const override { return RunValues().ContentTitle; }
+    std::string ShortDateToday() const override {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+#ifdef _WIN32
+        localtime_s(&local, &now);
+#else
+        localtime_r(&now, &local);
+#endif
+        return FormatShortDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    }
+    std::string AppletFolder() const override {
+        return ExecutableFolder();
+    }
+
+    recording::SpeedHistory ReadSpeedHistory() const override {
+        const TSettingsValues& settings = Settings();
+        const int32_t* counters = form_.WriteModeCounters;
+        return {settings.CpuSpeed,
+                IsNtFamily,
+                CheckValues().MemoryGrade,
+                settings.PriorBurnWasGood,
+                settings.PriorSaidHoldThrottle,
+                settings.PriorX,
+                counters[kTaoSuccess] + counters[kSaoSuccess] + counters[kDaoSuccess]};
+    }
+    void StoreThrottleHold(bool hold) override {
+        Settings().PriorSaidHoldThrottle = hold;
+    }
+    void ApplySpeedFactor(int64_t factor) override {
+        form_.SpeedFactor = factor;
+        form_.TimeEstimate();
+    }
+    void DisableLeftButton() override {
+        form_.ButtonLeft.SetEnabled(false);
+    }
+    void ProcessWindowMessages() override {
+        ProcessMessages();
+    }
+
+    void SetGaugeHintToPercent() override {
+        const int maximum = form_.ProgressBar.Max();
+        const int percent = maximum > 0 ? form_.ProgressBar.Position() * kPercent / maximum : 0;
+        ProgressHintText() = std::to_string(percent);
+        form_.ProgressBar.SetHint(ProgressHintText());
+    }
+    void FillGauge() override {
+        form_.ProgressBar.SetPosition(form_.ProgressBar.Max());
+    }
+
+    void AddStatusLine(const std::string& text) override {
+        form_.AddStatusLine(text);
+    }
+    void CountRecording(bool success) override {
+        form_.CountRecording(success);
+    }
+    void RebuildCounterFragments() override {
+        form_.RebuildCounterFragments();
+    }
+    void SetRunStage(uint8_t stage) override {
+        form_.RunStage = stage;
+    }
+    void ShowRunEndButton() override {
+        form_.SetRightCaption(1);
+    }
+    void CleanUp(bool tidyAspi, bool deleteApplet) override {
+        CleanUpRun(tidyAspi, deleteApplet, form_.Facts().IsNtFamily());
+    }
+    void EndAutoPlaySuppression() override {
+        RunValues().SuppressAutoPlay = false;
+    }
+
+private:
+    TFormMain& form_;
+};
+
+} // namespace
+
+std::unique_ptr<recording::BurnWindow> MakeFormBurnWindow(TFormMain& form) {
+    return std::make_unique<FormBurnWindow>(form);
+}
+
+void AttachBurnWindow(TFormMain& form, recording::TBurnDataModule& module) {
+    module.AttachWindow(MakeFormBurnWindow(form));
+}
+
+} // namespace qv::app

@@ -1,0 +1,117 @@
+#include "Report.h"
+
+#include "CommonUtils.h"
+#include "PreflightChecks.h"
+#include "UnitMain.h"
+
+#include "payload/WorkingFiles.h"
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <exception>
+#include <fstream>
+
+namespace qv::app {
+
+namespace {
+
+constexpr const char* kScheme = "http://";
+constexpr const char* kMissingSource = "Missing";
+constexpr const char* kNoRecorder = "None";
+constexpr const char* kFullProgress = "100.";
+
+std::string Replaced(std::string text, const std::string& from) {
+    std::replace_if(
+        text.begin(), text.end(), [&](char c) { return from.find(c) != std::string::npos; }, '_');
+    return text;
+}
+
+std::string VersionOf(const std::string& file, const std::string& form) {
+    if (RunEnvironment().fileVersion) return RunEnvironment().fileVersion(file, form);
+    return FileVersionText(file, form);
+}
+
+std::string PacketWritingVersion() {
+    const char* file =
+        platform::FileExists(kPacketWritingDriver) ? kPacketWritingDriver : kPacketWritingProgram;
+    return VersionOf(file, kVersionShort);
+}
+
+// The first line of the content description, or "Missing" for an empty file.
+std::string SourceLine(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line)) return kMissingSource;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+} // namespace
+
+std::string ReportUrlPrefix() {
+    return std::string(kScheme) + kReportHost + kReportPage;
+}
+
+std::string HelpPageUrl() {
+    return std::string(kScheme) + kSupportHost + kHelpPage;
+}
+
+std::string AspiHelpPageUrl() {
+    return std::string(kScheme) + kSupportHost + kAspiHelpPage;
+}
+
+std::string& ProgressHintText() {
+    static std::string hint = "-";
+    return hint;
+}
+
+std::string ReportQuery(const ReportInputs& in) {
+    const std::string versions =
+        Replaced(in.sourceLine + "&av=" + in.appletVersion + "&ASPI=" + in.aspiVersion +
+                     "&DirectCDvxd=" + in.packetWritingVersion,
+                 " ");
+    std::string recorder = in.vendor + in.product;
+    recorder = recorder.empty() ? kNoRecorder : Replaced(recorder, " &");
+    std::string query = "r=" + std::to_string(in.runResult) + "&source=" + versions;
+    if (in.runResult != 0) query += std::string("&p=") + kFullProgress + in.progressHint;
+    query += "&cdr=" + recorder + in.successFragment + in.failureFragment + "&t=" + in.speedText +
+             "&size=" + std::to_string(in.payloadMegabytes);
+    return query;
+}
+
+std::string ReportUrl(const ReportInputs& inputs) {
+    return ReportUrlPrefix() + ReportQuery(inputs);
+}
+
+void SendReport(TFormMain& form) {
+    const std::string content = WorkingFolderPath(payload::kContentFile);
+    if (!platform::FileExists(content)) return;
+    try {
+        ReportInputs in;
+        in.runResult = form.RunResult;
+        in.packetWritingVersion = PacketWritingVersion();
+        in.sourceLine = SourceLine(content);
+        in.appletVersion = VersionOf(ExecutablePath(), kVersionFull);
+        in.aspiVersion = VersionOf(payload::kInstalledAspiFile, kVersionLong);
+        in.vendor = form.VendorText;
+        in.product = form.ProductText;
+        in.progressHint = ProgressHintText();
+        in.successFragment = form.SuccFragment;
+        in.failureFragment = form.FailFragment;
+        in.speedText = form.SpeedText;
+        in.payloadMegabytes = form.PayloadMegabytes;
+        form.Facts().OpenUrl(ReportUrl(in));
+    } catch (const std::exception&) {
+        // The report is a courtesy; the run ends the same without it.
+    }
+}
+
+void TFormMain::ButtonLeftClick() {
+    facts_.OpenUrl(HelpPageUrl());
+}
+
+void TFormMain::OpenAspiHelpPage() {
+    facts_.OpenUrl(AspiHelpPageUrl());
+}
+
+} // namespace qv::app

@@ -1,0 +1,306 @@
+// The burn thread, its progress watcher and the two handlers, against the
+// virtual recorder (and a stand-in engine where the call itself matters).
+
+#include "recording/BurnMessenger.h"
+#include "recording/CdRwLibE.h"
+#include "recording/UnitBurn.h"
+
+#include "engine/EngineHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace qv::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class QuietFacts final : public platform::SystemFacts {
+public:
+    bool IsNtFamily() const override { return true; }
+    platform::MemoryStatus Memory() const override { return {}; }
+    bool IsAdministrator() const override { return true; }
+    bool IsOnline() const override { return false; }
+    uint64_t TimeStampCounter() const override { return 0; }
+    void Beep() override { ++beeps; }
+    void OpenUrl(const std::string&) override {}
+    std::vector<std::string> TopLevelWindowTitles() const override { return {}; }
+    bool PostQuitToWindow(const std::string&) override { return false; }
+    uint32_t TickCount() const override { return 0; }
+    void Sleep(uint32_t) override {}
+    int beeps = 0;
+};
+
+// The window side as a record of what the burn side asked of it.
+class RecordingWindow final : public recording::BurnWindow {
+public:
+    explicit RecordingWindow(std::string folder)
+        : loop_(platform::MakeEventLoop()), folder_(std::move(folder)) {}
+
+    platform::EventLoop& Loop() override { return *loop_; }
+    platform::SystemFacts& System() override { return facts; }
+    void HandleBurnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+        if (message == recording::kBurnProgressMessage) {
+            progress.push_back(static_cast<int>(wParam));
+            gaugePosition = static_cast<int>(wParam);
+            if (const BurnJob* job = recording::SharedBurnState().job.load(); job != nullptr)
+                discTitleSeen = job->discTitle;
+            if (onProgress) onProgress();
+        } else if (message == recording::kBurnStatusMessage) {
+            lines.emplace_back(reinterpret_cast<const char*>(lParam));
+            engineLoadedAtStatus.push_back(recording::EngineLoaded());
+        }
+    }
+    int32_t CurrentRunResult() const override { return runResult; }
+    void SetRunResult(int32_t code) override {
+        if (runResult < 2) runResult = code;
+    }
+    std::string CurrentContentTitle() const override { return contentTitle; }
+    std::string ShortDateToday() const override { return "12/09/2026"; }
+    std::string AppletFolder() const override { return folder_; }
+    recording::SpeedHistory ReadSpeedHistory() const override { return history; }
+    void StoreThrottleHold(bool hold) override { history.holdThrottle = hold; }
+    void ApplySpeedFactor(int64_t factor) override { speedFactor = factor; }
+    void DisableLeftButton() override { leftDisabled = true; }
+    void ProcessWindowMessages() override { loop_->ProcessMessages(); }
+    void SetGaugeHintToPercent() override { gaugeHint = std::to_string(gaugePosition); }
+    void FillGauge() override { gaugePosition = 100; }
+    void AddStatusLine(const std::string& text) override { lines.push_back(text); }
+    void CountRecording(bool success) override { ++(success ? successes : failures); }
+    void RebuildCounterFragments() override {}
+    void SetRunStage(uint8_t stage) override { runStage = stage; }
+    void ShowRunEndButton() override {}
+    void CleanUp(bool, bool) override {
+        ++cleanUps;
+        recording::ReleaseEngineWhenIdle();
+    }
+    void EndAutoPlaySuppression() override { autoPlaySuppressed = false; }
+
+    bool HasLine(const std::string& start) const {
+        for (const std::string& line : lines)
+            if (line.starts_with(start)) return true;
+        return false;
+    }
+
+    QuietFacts facts;
+    recording::SpeedHistory history{450, true, 4, true, false, 0, 0};
+    std::string contentTitle = "Demo Disc";
+    std::vector<int> progress;
+    std::vector<std::string> lines;
+    std::vector<bool> engineLoadedAtStatus;
+    std::string discTitleSeen;
+    std::string gaugeHint = "-";
+    std::function<void()> onProgress;
+    int gaugePosition = 0;
+    int32_t runResult = -1;
+    int64_t speedFactor = -1;
+    bool leftDisabled = false;
+    int successes = 0;
+    int failures = 0;
+    int cleanUps = 0;
+    uint8_t runStage = 9;
+    bool autoPlaySuppressed = true;
+
+private:
+    std::unique_ptr<platform::EventLoop> loop_;
+    std::string folder_;
+};
+
+class BurnThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override { recording::FreeEngine(); }
+    void TearDown() override {
+        recording::FreeEngine();
+        recording::SetEngineFolder("");
+        SetEnvironment("CDRWLIB_CONFIG", "");
+    }
+
+    // The virtual recorder with its disc in the scratch folder.
+    void UseVirtualRecorder(const std::string& extraConfig) {
+        const std::string config = scratch_.file("engine.cfg");
+        WriteText(config, "disc = " + scratch_.file("disc.img") + "\n" + extraConfig);
+        SetEnvironment("CDRWLIB_CONFIG", config);
+        StartEngine(BuiltEngineDir());
+    }
+    void StartEngine(const std::string& folder) {
+        recording::SetEngineFolder(folder);
+        ASSERT_TRUE(recording::LoadEngine());
+        uint8_t adapter = 0, target = 0, lun = 0;
+        ASSERT_EQ(recording::FindRecorder(adapter, target, lun, 4, 8192), CDRW_SUCCESS);
+    }
+    void WriteImage(size_t bytes) {
+        std::vector<uint8_t> image(bytes);
+        for (size_t i = 0; i < bytes; ++i)
+            image[i] = static_cast<uint8_t>(i * 7 + 3);
+        WriteBytes(scratch_.file("qvi9cd.qv"), image);
+    }
+    // Runs the window thread until the termination handler has run.
+    void Burn(recording::TBurnDataModule& module, RecordingWindow& window, bool testWrite = false) {
+        module.SetTestWrite(testWrite);
+        ASSERT_TRUE(module.StartBurn(recording::kTrackAtOnce));
+        const auto end = std::chrono::steady_clock::now() + 60s;
+        while (window.cleanUps == 0 && std::chrono::steady_clock::now() < end)
+            window.Loop().Pause(10);
+        ASSERT_EQ(window.cleanUps, 1) << "the burn did not end";
+        window.Loop().ProcessMessages();
+    }
+    std::string Folder() const { return scratch_.path() + "/"; }
+
+    ScratchFolder scratch_;
+};
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(BurnThreadTest, CompleteWriteCountsTenSectorBlocksAndEndsWithTheSuccessLines) {
+    UseVirtualRecorder("time_scale = 0.3\n");
+    WriteImage(2048000);
+    auto owned = std::make_unique<RecordingWindow>(Folder());
+    RecordingWindow& window = *owned;
+    recording::TBurnDataModule module;
+    module.AttachWindow(std::move(owned));
+    Burn(module, window);
+
+    ASSERT_FALSE(window.progress.empty());
+    for (size_t i = 0; i < window.progress.size(); ++i)
+        EXPECT_EQ(window.progress[i], static_cast<int>(10 * (i + 1)));
+    EXPECT_NE(std::find(window.progress.begin(), window.progress.end(), 100),
+              window.progress.end());
+    EXPECT_EQ(window.speedFactor, 12);
+    EXPECT_FALSE(window.leftDisabled);
+    EXPECT_TRUE(window.HasLine(recording::burn_text::kCompletedBanner));
+    EXPECT_TRUE(window.HasLine(recording::burn_text::kLabelHint));
+    EXPECT_TRUE(window.HasLine(recording::burn_text::kCredit));
+    EXPECT_EQ(window.successes, 1);
+    EXPECT_EQ(window.failures, 0);
+    EXPECT_EQ(window.runStage, 10);
+    EXPECT_EQ(window.gaugePosition, 100);
+    EXPECT_EQ(window.gaugeHint, std::to_string(window.progress.back()));
+    EXPECT_FALSE(window.autoPlaySuppressed);
+    EXPECT_FALSE(module.HasBurnThread());
+    EXPECT_EQ(window.discTitleSeen, "Demo Disc       12/09/2026");
+    EXPECT_EQ(ReadAll(scratch_.file("disc.img")), ReadAll(scratch_.file("qvi9cd.qv")));
+    EXPECT_FALSE(recording::EngineLoaded());
+}
+
+TEST_F(BurnThreadTest, ImageBelowOneSectorGivesTheSectorsLineAndNoProgress) {
+    UseVirtualRecorder("time_scale = 0\n");
+    WriteImage(1000);
+    auto owned = std::make_unique<RecordingWindow>(Folder());
+    RecordingWindow& window = *owned;
+    recording::TBurnDataModule module;
+    module.AttachWindow(std::move(owned));
+    Burn(module, window);
+
+    EXPECT_TRUE(window.progress.empty());
+    EXPECT_EQ(
+        std::count(window.lines.begin(), window.lines.end(), recording::burn_text::kNoTotalSectors),
+        1);
+    EXPECT_EQ(window.successes, 1);
+}
+
+TEST_F(BurnThreadTest, LongTitleIsCutTo81Characters) {
+    UseVirtualRecorder("time_scale = 0.3\n");
+    WriteImage(409600);
+    auto owned = std::make_unique<RecordingWindow>(Folder());
+    RecordingWindow& window = *owned;
+    window.contentTitle = std::string(100, 'T');
+    recording::TBurnDataModule module;
+    module.AttachWindow(std::move(owned));
+    Burn(module, window);
+    ASSERT_FALSE(window.progress.empty());
+    EXPECT_EQ(window.discTitleSeen, std::string(81, 'T'));
+}
+
+TEST_F(BurnThreadTest, WriteFailureGivesResultSevenAndNoCounterChange) {
+    UseVirtualRecorder("time_scale = 0\nwrite_fail_sector = 300\n");
+    WriteImage(2048000);
+    auto owned = std::make_unique<RecordingWindow>(Folder());
+    RecordingWindow& window = *owned;
+    recording::TBurnDataModule module;
+    module.AttachWindow(std::move(owned));
+    Burn(module, window);
+
+    EXPECT_EQ(window.runResult, 7);
+    EXPECT_TRUE(window.HasLine(recording::burn_text::kWriteProblem));
+    EXPECT_FALSE(window.HasLine(recording::burn_text::kCompletedBanner));
+    EXPECT_EQ(window.successes, 0);
+    EXPECT_EQ(window.failures, 0);
+    EXPECT_NE(window.runStage, 10);
+}
+
+TEST_F(BurnThreadTest, CancelWhileWritingReleasesTheLibraryOnlyAfterTheWriteReturned) {
+    UseVirtualRecorder("time_scale = 1\n");
+    WriteImage(20480000); // 10,000 sectors: about eleven seconds at 12x
+    auto owned = std::make_unique<RecordingWindow>(Folder());
+    RecordingWindow& window = *owned;
+    recording::TBurnDataModule module;
+    module.AttachWindow(std::move(owned));
+    bool cancelled = false;
+    window.onProgress = [&] {
+        if (cancelled) return;
+        cancelled = true;
+        window.runResult = 1; // the window records the cancel first
+        window.Loop().Post([&] { module.AbortBurn(); });
+    };
+    Burn(module, window);
+
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(window.failures, 1);
+    EXPECT_EQ(window.successes, 0);
+    EXPECT_FALSE(window.HasLine(recording::burn_text::kCompletedBanner));
+    ASSERT_TRUE(window.HasLine(recording::burn_text::kWriteProblem));
+    // The write-problem line is sent after the write returned: the library
+    // was still there then.
+    ASSERT_FALSE(window.engineLoadedAtStatus.empty());
+    EXPECT_TRUE(window.engineLoadedAtStatus.back());
+    EXPECT_LT(window.progress.size(), 5u);
+    window.Loop().ProcessMessages();
+    EXPECT_FALSE(recording::EngineLoaded());
+    EXPECT_LT(ReadAll(scratch_.file("disc.img")).size(), 20480000u);
+}
+
+TEST_F(BurnThreadTest, TestModePassesAllThirtyTwoBits) {
+    WriteImage(4096);
+    StartEngine(TestEngineDir("recording_engine"));
+    auto owned = std::make_unique<RecordingWindow>(Folder());
+    RecordingWindow& window = *owned;
+    recording::TBurnDataModule module;
+    module.AttachWindow(std::move(owned));
+    using TakeLogFn = int32_t(CDRW_CALL*)(char*, uint32_t);
+    const auto take = reinterpret_cast<TakeLogFn>(
+        platform::FindLibraryEntry(recording::EngineHandle(), "TestEngineTakeLog"));
+    ASSERT_NE(take, nullptr);
+    std::vector<char> log(65536);
+    take(log.data(), static_cast<uint32_t>(log.size()));
+    Burn(module, window, true);
+    take(log.data(), static_cast<uint32_t>(log.size()));
+    EXPECT_NE(std::string(log.data()).find("WriteCdDataTao(100,4294967295)"), std::string::npos)
+        << log.data();
+}
+
+TEST(BurnHelpers, TagsTitleAndPercent) {
+    EXPECT_EQ(recording::TagValue({"2=b", "1= \tFirst track \r"}, "1"), "First track");
+    EXPECT_EQ(recording::TagValue({"10=x"}, "1"), "");
+    EXPECT_EQ(recording::ProgressPercent(100, 1000), 10u);
+    EXPECT_EQ(recording::ProgressPercent(1100, 1000), 110u);
+    char field[4];
+    recording::CopyField(field, sizeof field, "abcdef");
+    EXPECT_STREQ(field, "abc");
+}
+
+TEST(BurnHelpers, ReadTrackTagsTakesOnlyItsSection) {
+    ScratchFolder scratch;
+    WriteText(
+        scratch.file("qvorig.qv"),
+        "Demo\r\n[Other]\r\n1=no\r\n[tracks and tags]\r\n1=Intro\r\n2=Outro\r\n[Next]\r\n3=x\r\n");
+    EXPECT_EQ(recording::ReadTrackTags(scratch.file("qvorig.qv")),
+              (std::vector<std::string>{"1=Intro", "2=Outro"}));
+    EXPECT_TRUE(recording::ReadTrackTags(scratch.file("missing.qv")).empty());
+}
+
+} // namespace
+} // namespace qv::test
