@@ -54,9 +54,9 @@ inline void SetEnvironment(const char* name, const std::string& value) {
 class ScratchFolder {
 public:
     ScratchFolder() {
-        std::random_device seed;
+        std::random_device entropy;
         path_ = std::filesystem::temp_directory_path() /
-                ("qv-engine-" + std::to_string(seed()) + "-" + std::to_string(seed()));
+                ("qv-engine-" + std::to_string(entropy()) + "-" + std::to_string(entropy()));
         std::filesystem::create_directories(path_);
     }
     ~ScratchFolder() {
