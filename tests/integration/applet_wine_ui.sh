@@ -216,6 +216,19 @@ check "erase: erased, then the CD was made" test "$(grep -c '^ok' "$d/erased")" 
 drive click right >/dev/null
 check "erase: exit code 0" test "$(exit_code "$d")" = 0
 
+# 7. A cancel while writing: the failure counted. Its exit code is not
+# checked yet: the aborted write's result (7) still replaces the cancel's 1.
+fails_before=$(reg_value TAOModeFail)
+d=$(run_folder cancelwrite "$work/demo" "time_scale = 30
+")
+start_applet "$d"
+drive wait 60000 waittext 'CD will be ready in' 60000 click right > "$d/waited"
+code=$(exit_code "$d")
+check "cancel while writing: the applet ended (code $code)" test "$code" != none
+check "registry: the cancelled write counts as a track-at-once failure" \
+  test "$(reg_value TAOModeFail)" -gt "${fails_before:-0}"
+wineserver -k >/dev/null 2>&1
+
 # Screenshots as PNG for people to look at; the BMPs stay for tools.
 for bmp in "$SHOTS"/*.bmp; do
   [ -f "$bmp" ] && python3 "$root/tests/integration/uidriver_bmp2png.py" "$bmp" "${bmp%.bmp}.png" 2>/dev/null
