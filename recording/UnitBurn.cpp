@@ -243,11 +243,13 @@ void TBurnThread::Write(BurnJob& job) {
             : CDRW_NOT_STARTED;
     if (result == kEngineSuccess) return;
     messenger.Status(std::string(burn_text::kWriteProblem) + " " + StatusText(result));
-    window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
+    if (!SharedBurnState().cancelled.load())
+        window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
 }
 
 void TBurnThread::Execute() {
     BurnState& state = SharedBurnState();
+    state.cancelled = false;
     auto job = std::make_unique<BurnJob>();
     std::memset(job.get(), 0, sizeof(BurnJob));
     state.window = &window_;
@@ -326,6 +328,7 @@ void TBurnDataModule::BurnThreadTerminate() {
 
 void TBurnDataModule::AbortBurn() {
     BurnWindow& window = *window_;
+    SharedBurnState().cancelled = true;
     burnThread_ = nullptr;
     window.System().Beep();
     if (EngineLoaded()) EngineEntries.Unload();

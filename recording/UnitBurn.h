@@ -55,6 +55,9 @@ struct BurnState {
     std::thread watcher;
     std::atomic<bool> DoneFlag{false};
     std::atomic<uint32_t> sectorSize{0};
+    // Set by the cancel: the write's failure is then the cancel's doing and
+    // must not turn the run's result from "cancelled" into "failed".
+    std::atomic<bool> cancelled{false};
     // The library may go only once no write call is running in it.
     std::mutex engineMutex;
     bool writing = false;

@@ -57,3 +57,44 @@ for f in "$work/originals"/*; do
   name=$(basename "$f")
   if cmp -s "$f" "$work/user/$name"; then echo "  $name: identical"; else echo "  $name: DIFFERENT"; exit 1; fi
 done
+
+# The whole job: the applet runs in a fresh folder against the virtual
+# recorder (time scale 0.1: ten times faster than a real drive), the OK
+# button pressed once the CD is done; the progress bar and the time estimate
+# are drawn from its event log, and the disc file is compared with the image.
+echo
+echo "Burning Applet.exe's disc image onto the virtual recorder:"
+burn=$work/burn
+mkdir -p "$burn"
+cp "$content/Applet.exe" "$burn/"
+printf 'disc = %s\ntime_scale = 0.1\n' "$burn/disc.img" > "$burn/recorder.cfg"
+export XDG_CONFIG_HOME=$work/config
+set +e
+CDRWLIB_CONFIG=$burn/recorder.cfg python3 - "$burn/Applet.exe" <<'PY'
+import re, subprocess, sys
+program = sys.argv[1]
+process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+                           cwd=program.rsplit("/", 1)[0])
+for line in process.stdout:
+    line = line.rstrip("\n")
+    gauge = re.fullmatch(r"gauge main: (\d+)/100", line)
+    if gauge:
+        percent = min(int(gauge.group(1)), 100)
+        print("\r  [%-40s] %3d %%" % ("#" * (percent * 40 // 100), percent), end="", flush=True)
+    elif line.startswith("console: "):
+        text = line[len("console: "):].strip()
+        if text and not text.startswith("_"):
+            print("\n  " + text if text.startswith("CD completed") else "  " + text, flush=True)
+    if line == "caption right: &OK":
+        process.stdin.write("right\n")
+        process.stdin.flush()
+sys.exit(process.wait())
+PY
+code=$?
+set -e
+echo "  the applet ended with exit code $code"
+if cmp -s "$burn/disc.img" "$work/originals/qvi9cd.qv"; then
+  echo "  the virtual disc holds exactly the image ($(stat -c %s "$burn/disc.img") bytes)"
+else
+  echo "  the virtual disc DIFFERS from the image"; exit 1
+fi

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# End to end on Linux: the real applet, packed from a demo folder, burns its
+# disc image onto the virtual recorder, driven through the terminal front
+# end's event log: a complete CD, a cancel while writing, a write failure and
+# a second complete CD that follows the stored history (the speed throttled
+# after the failures). Takes the Linux build folder.
+# Ends with "N passed, M failed"; exit code 1 on any failure.
+set -uo pipefail
+
+build=$(cd "${1:-build/linux}" && pwd)
+APPLET=$build/ui/qvapplet
+ENGINE=$build/engine/CdRwLib.dll
+for tool in "$APPLET" "$ENGINE"; do
+  [ -f "$tool" ] || { echo "missing $tool"; echo "0 passed, 1 failed"; exit 1; }
+done
+
+passed=0; failed=0
+check() { # name, then the command that must succeed
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
+  else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+
+work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "work folder $work"
+[ -n "${KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config
+SETTINGS=$XDG_CONFIG_HOME/qvapplet/settings.ini
+setting() { sed -n "s/^$1 *= *//p" "$SETTINGS" | tr -d '\r'; }
+
+# Runs the applet with its event log on a pipe and presses a button each time
+# a line matching the step's pattern appears ("pattern=>right"); prints the
+# exit code (124 when the run did not end in time).
+cat > "$work/drive.py" <<'PY'
+import re, subprocess, sys, threading
+log_path, timeout, program, *steps = sys.argv[1:]
+steps = [step.split("=>", 1) for step in steps]
+process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+                           cwd=program.rsplit("/", 1)[0])
+timer = threading.Timer(float(timeout), process.kill)
+timer.start()
+with open(log_path, "w") as log:
+    for line in process.stdout:
+        log.write(line)
+        if steps and re.fullmatch(steps[0][0], line.rstrip("\n")):
+            process.stdin.write(steps[0][1] + "\n")
+            process.stdin.flush()
+            steps.pop(0)
+code = process.wait()
+timed_out = not timer.is_alive()
+timer.cancel()
+print(124 if timed_out else code)
+PY
+
+# The publisher's demo folder: a 4 MiB disc image (2048 sectors) with the
+# content file and the engine, packed with "/max#13/#10".
+demo=$work/demo
+mkdir -p "$demo"
+cp "$APPLET" "$demo/setup"; cp "$ENGINE" "$demo/CdRwLib.dll"
+printf 'Demo source line\r\n[TITLE]\r\nTitle =Demo Disc\r\n[TRACKS AND TAGS]\r\n1=Documents\r\n' > "$demo/qvorig.qv"
+head -c 4194304 /dev/urandom > "$demo/qvi9cd.qv"
+cp "$demo/qvi9cd.qv" "$work/image"
+(cd "$demo" && ./setup '/max#13/#10' </dev/null >/dev/null)
+for _ in $(seq 1 100); do [ -e "$demo/qv1e.bat" ] || break; sleep 0.1; done
+check "the demo folder packs into Applet.exe" test -e "$demo/Applet.exe"
+
+run_folder() { # name, recorder configuration lines
+  local d=$work/$1
+  mkdir -p "$d"; cp "$demo/Applet.exe" "$d/"
+  printf 'disc = %s\n%s' "$d/disc.img" "$2" > "$d/recorder.cfg"
+  echo "$d"
+}
+run() { # folder, timeout, steps...
+  local d=$1 limit=$2; shift 2
+  CDRWLIB_CONFIG=$d/recorder.cfg python3 "$work/drive.py" "$d/log" "$limit" "$d/Applet.exe" "$@"
+}
+has_line() { grep -qxF -- "$2" "$1/log"; }
+lacks_line() { ! grep -qxF -- "$2" "$1/log"; }
+gone_soon() { local i; for i in $(seq 1 50); do [ -e "$1" ] || return 0; sleep 0.1; done; return 1; }
+online() { awk 'NR > 1 && $2 == "00000000" { found = 1 } END { exit !found }' /proc/net/route 2>/dev/null; }
+report_line() { grep -m1 '^url: http://report\.example\.com/vtqs2\.asp?' "$1/log"; }
+report_ok() { # folder, expected query start
+  local line; line=$(report_line "$1")
+  if [ -z "$line" ]; then ! online; else [[ "$line" == "url: http://report.example.com/vtqs2.asp?$2"* ]]; fi
+}
+
+# 1. A complete CD.
+d=$(run_folder complete "time_scale = 0
+")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "complete: exit code 0" test "$code" = 0
+check "complete: the disc holds exactly the image" cmp -s "$d/disc.img" "$work/image"
+check "complete: the success banner" has_line "$d" 'console: CD completed successfully!'
+check "complete: the progress reached 100 %" grep -qx 'gauge main: 100/100' "$d/log"
+check "complete: the time estimate" grep -q '^console: .*CD will be ready in ' "$d/log"
+check "complete: the applet is gone" gone_soon "$d/Applet.exe"
+check "complete: the batch is gone" gone_soon "$d/qv1e.bat"
+check "complete: the payload files are gone" test ! -e "$d/qvi9cd.qv" -a ! -e "$d/CdRwLib.dll" -a ! -e "$d/qvorig.qv"
+check "complete: success counter 1" test "$(setting TAOModeSuccess)" = 1
+check "complete: PriorX 12" test "$(setting PriorX)" = 12
+check "complete: the report (when online)" report_ok "$d" 'r=0&source=Demo_source_line&av='
+check "complete: report with the counters and speed" \
+  bash -c "! grep -q '^url: http://report' '$d/log' || grep -q '&cdr=VIRTUALCD-RW_RECORDER&Succ=0.0.1&Fail=0.0.0&t=12&size=' '$d/log'"
+
+# 2. A cancel while writing: real-time writing at 12x takes over two seconds.
+d=$(run_folder cancel "time_scale = 1
+")
+code=$(run "$d" 60 'gauge main: [1-9][0-9]/100=>right')
+check "cancel: exit code 1" test "$code" = 1
+check "cancel: the canceling line" has_line "$d" 'console: *** Canceling per your request'
+check "cancel: no success banner" lacks_line "$d" 'console: CD completed successfully!'
+check "cancel: failure counter 1" test "$(setting TAOModeFail)" = 1
+check "cancel: success counter unchanged" test "$(setting TAOModeSuccess)" = 1
+check "cancel: PriorBurnWasGood 0" test "$(setting PriorBurnWasGood)" = 0
+check "cancel: the disc is not complete" test "$(stat -c %s "$d/disc.img" 2>/dev/null || echo 0)" -lt 4194304
+check "cancel: the applet stays" test -e "$d/Applet.exe"
+check "cancel: the report carries the progress" report_ok "$d" 'r=1&source='
+
+# 3. A write failure at sector 1000.
+d=$(run_folder failure "time_scale = 0
+write_fail_sector = 1000
+")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "write failure: exit code 7" test "$code" = 7
+check "write failure: the problem line" grep -q '^console: \*\*\* A problem has prevented completion of your CD' "$d/log"
+check "write failure: counters unchanged" test "$(setting TAOModeFail).$(setting TAOModeSuccess)" = 1.1
+check "write failure: PriorX 8 (throttled after the cancel)" test "$(setting PriorX)" = 8
+check "write failure: the throttle is held" test "$(setting PriorSaidHoldThrottle)" = 1
+
+# 4. Another CD on this PC: the cancel (at 12x) throttled the failed run to
+# 8x; after that failure this one goes at 4x, and the hold is kept.
+d=$(run_folder again "time_scale = 0
+")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "second CD: exit code 0" test "$code" = 0
+check "second CD: the disc holds exactly the image" cmp -s "$d/disc.img" "$work/image"
+check "second CD: PriorX 4 (throttled again)" test "$(setting PriorX)" = 4
+check "second CD: the throttle is held" test "$(setting PriorSaidHoldThrottle)" = 1
+check "second CD: success counter 2" test "$(setting TAOModeSuccess)" = 2
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
