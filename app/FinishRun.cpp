@@ -144,16 +144,8 @@ std::function<void(int)>& RunProcessEnding() {
     return ending;
 }
 
-// Only our own output streams are flushed: flushing every stream waits for
-// standard input's lock, which the terminal front end's reader holds while it
-// waits for a key.
 void EndProcessAtFinishRun() {
-    RunProcessEnding() = [](int exitCode) {
-        std::cout.flush();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        std::_Exit(exitCode);
-    };
+    RunProcessEnding() = [](int exitCode) { platform::EndProcess(exitCode); };
 }
 
 void TFormMain::FinishRun(bool tidyAspi, bool deleteApplet) {

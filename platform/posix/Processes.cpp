@@ -132,9 +132,12 @@ void SetThreadPriority(ThreadPriority priority) {
 }
 
 void EndProcess(int exitCode) {
+    // Only the output streams: flushing every stream would wait for standard
+    // input's lock, which a front end's reader thread holds while it waits.
     std::cout.flush();
     std::cerr.flush();
-    std::fflush(nullptr);
+    std::fflush(stdout);
+    std::fflush(stderr);
     ::_exit(exitCode);
 }
 

@@ -80,9 +80,9 @@ bool GoneWithin(const std::filesystem::path& path, std::chrono::milliseconds lim
 }
 
 TEST(RunBatch, ShellScriptDeletesTheAppletOnceItsProcessHasEnded) {
-    std::random_device seed;
+    std::random_device entropy;
     const auto folder =
-        std::filesystem::temp_directory_path() / ("qv-batch-" + std::to_string(seed()));
+        std::filesystem::temp_directory_path() / ("qv-batch-" + std::to_string(entropy()));
     std::filesystem::create_directories(folder);
     const auto applet = folder / "applet";
     std::filesystem::copy_file("/bin/sleep", applet);
