@@ -36,9 +36,9 @@ constexpr const char* kCdPlayerTitlePart = "CD Player";
 constexpr char kUnusableAspiMajor = '1';
 // Layers from this version on are the carried kind the applet may remove.
 constexpr char kCarriedAspiMajor = '5';
-constexpr size_t kDriveRootLength = 3;
 
 #ifdef _WIN32
+constexpr size_t kDriveRootLength = 3;
 constexpr char kSearchPathSeparator = ';';
 constexpr char kFolderSeparator = '\\';
 #else
