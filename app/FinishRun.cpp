@@ -27,7 +27,7 @@ namespace {
 
 constexpr uint32_t kReportPause = 2400;
 constexpr char kFirstTidyVersion = '5';
-constexpr const char* kBatchLineEnd = "\r\n";
+[[maybe_unused]] constexpr const char* kBatchLineEnd = "\r\n";
 constexpr const char* kScriptLineEnd = "\n";
 
 std::string Quoted(const std::string& text) {
