@@ -274,10 +274,16 @@ TEST_F(BurnThreadTest, TestModePassesAllThirtyTwoBits) {
     const auto take = reinterpret_cast<TakeLogFn>(
         platform::FindLibraryEntry(recording::EngineHandle(), "TestEngineTakeLog"));
     ASSERT_NE(take, nullptr);
+    // The run's clean-up releases the engine; a reference of our own keeps the
+    // stand-in loaded (Windows unloads a library on its last release).
+    const platform::LibraryHandle keep =
+        platform::OpenLibrary(TestEngineDir("recording_engine"), "CdRwLib.dll");
+    ASSERT_NE(keep, nullptr);
     std::vector<char> log(65536);
     take(log.data(), static_cast<uint32_t>(log.size()));
     Burn(module, window, true);
     take(log.data(), static_cast<uint32_t>(log.size()));
+    platform::CloseLibrary(keep);
     EXPECT_NE(std::string(log.data()).find("WriteCdDataTao(100,4294967295)"), std::string::npos)
         << log.data();
 }
