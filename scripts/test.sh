@@ -18,7 +18,7 @@ step() {
 
 step "unit tests (linux)" ctest --test-dir build/linux --output-on-failure
 step "unit tests (asan)" ctest --test-dir build/asan --output-on-failure
-step "unit tests (windows, wine)" bash scripts/wine.sh build/win/tests/unit/qv_unit_tests.exe
+step "unit tests (windows, wine)" timeout 1800 bash scripts/wine.sh build/win/tests/unit/qv_unit_tests.exe
 
 for script in tests/integration/*.sh; do
   [ -e "$script" ] || continue
