@@ -7,7 +7,9 @@
 # Ends with "N passed, M failed"; exit code 1 on any failure.
 set -uo pipefail
 
-build=$(cd "${1:-build/linux}" && pwd)
+# Takes the Linux build folder, or the qvpack inside it (as scripts/test.sh passes).
+arg=${1:-build/linux}
+if [ -f "$arg" ]; then build=$(cd "$(dirname "$arg")/../.." && pwd); else build=$(cd "$arg" && pwd); fi
 APPLET=$build/ui/qvapplet
 ENGINE=$build/engine/CdRwLib.dll
 for tool in "$APPLET" "$ENGINE"; do

@@ -98,7 +98,7 @@ check "no blank disc: title, product line, version and recorder lines in order" 
 check "no blank disc: the attention message once" \
   test "$(grep -cxF 'console: *** Attention - No Blank CD was found, please check it. Then try again by pressing OK after inserting a blank CD. Program will exit if a blank CD is not found again.' "$d/log")" = 1
 check "no blank disc: no erase question for a CD-R" lacks_line "$d" 'caption left: Yes'
-check "no blank disc: the carried files are extracted" test -e "$d/CdRwLib.dll"
+check "no blank disc: the end of the run removed the carried engine" test ! -e "$d/CdRwLib.dll"
 check "settings file written at the end" test -s "$SETTINGS"
 for name in CPUspeed PriorX PriorBurnWasGood PriorSaidHoldThrottle TAOModeSuccess SAOModeSuccess \
             DAOModeSuccess TAOModeFail SAOModeFail DAOModeFail; do
