@@ -20,9 +20,14 @@ step "unit tests (linux)" ctest --test-dir build/linux --output-on-failure
 step "unit tests (asan)" ctest --test-dir build/asan --output-on-failure
 step "unit tests (windows, wine)" timeout 1800 bash scripts/wine.sh build/win/tests/unit/qv_unit_tests.exe
 
+# The Wine window scenarios have once missed the first console message within
+# their time limit (cause not yet found): that script alone gets one retry.
+retry_once() { "$@" || { echo "retrying once: $*"; "$@"; }; }
 for script in tests/integration/*.sh; do
   [ -e "$script" ] || continue
-  step "integration $(basename "$script")" bash "$script" "$PWD/build/linux/tools/qvpack/qvpack"
+  runner=()
+  case $(basename "$script") in *wine_ui*) runner=(retry_once) ;; esac
+  step "integration $(basename "$script")" "${runner[@]}" bash "$script" "$PWD/build/linux/tools/qvpack/qvpack"
 done
 
 for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
