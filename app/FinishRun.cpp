@@ -17,10 +17,6 @@
 #include <fstream>
 #include <iostream>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 namespace qv::app {
 
 namespace {
@@ -65,14 +61,6 @@ void WriteRunBatch(const std::string& path, const std::vector<std::string>& line
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     for (const std::string& line : lines)
         out << line << lineEnd;
-}
-
-long OwnProcessId() {
-#ifdef _WIN32
-    return 0;
-#else
-    return static_cast<long>(::getpid());
-#endif
 }
 
 } // namespace
@@ -129,7 +117,7 @@ void CleanUpRun(bool tidyAspi, bool deleteApplet, bool ntFamily) {
     in.executableName = ExecutablePath().substr(ExecutableFolder().size());
     in.deleteApplet = deleteApplet;
     in.deleteAspi = tidyAspi && AspiVersionAsksForTidyUp(AspiShortVersion());
-    in.processId = OwnProcessId();
+    in.processId = platform::CurrentProcessId();
     const std::string batch = WorkingFolderPath(payload::kBatchFile);
 #ifdef _WIN32
     WriteRunBatch(batch, WindowsRunBatchLines(in), kBatchLineEnd);

@@ -32,6 +32,9 @@ void SetProcessPriority(ProcessPriority priority);
 ThreadPriority CurrentThreadPriority();
 void SetThreadPriority(ThreadPriority priority);
 
+// The running process's identifier (the Linux clean-up script waits on it).
+long CurrentProcessId();
+
 // Ends the process at once with the code, after flushing the C streams;
 // no destructors or exit handlers run.
 [[noreturn]] void EndProcess(int exitCode);

@@ -131,6 +131,10 @@ void SetThreadPriority(ThreadPriority priority) {
     ApplyNice(book, self);
 }
 
+long CurrentProcessId() {
+    return static_cast<long>(::getpid());
+}
+
 void EndProcess(int exitCode) {
     // Only the output streams: flushing every stream would wait for standard
     // input's lock, which a front end's reader thread holds while it waits.

@@ -80,6 +80,10 @@ void SetThreadPriority(ThreadPriority priority) {
         if (pair.priority == priority) ::SetThreadPriority(GetCurrentThread(), pair.native);
 }
 
+long CurrentProcessId() {
+    return static_cast<long>(GetCurrentProcessId());
+}
+
 void EndProcess(int exitCode) {
     // Only the output streams: flushing every stream would wait for standard
     // input's lock, which a front end's reader thread holds while it waits.
