@@ -7,51 +7,7 @@
 # Ends with "N passed, M failed"; exit code 1 on any failure.
 set -uo pipefail
 
-# Takes the Linux build folder, or the qvpack inside it (as scripts/test.sh passes).
-arg=${1:-build/linux}
-if [ -f "$arg" ]; then build=$(cd "$(dirname "$arg")/../.." && pwd); else build=$(cd "$arg" && pwd); fi
-APPLET=$build/ui/qvapplet
-ENGINE=$build/engine/CdRwLib.dll
-for tool in "$APPLET" "$ENGINE"; do
-  [ -f "$tool" ] || { echo "missing $tool"; echo "0 passed, 1 failed"; exit 1; }
-done
-
-passed=0; failed=0
-check() { # name, then the command that must succeed
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
-  else failed=$((failed + 1)); echo "FAIL $name"; fi
-}
-
-work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "work folder $work"
-[ -n "${KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config
-SETTINGS=$XDG_CONFIG_HOME/qvapplet/settings.ini
-setting() { sed -n "s/^$1 *= *//p" "$SETTINGS" | tr -d '\r'; }
-
-# Runs the applet with its event log on a pipe and presses a button each time
-# a line matching the step's pattern appears ("pattern=>right"); prints the
-# exit code (124 when the run did not end in time).
-cat > "$work/drive.py" <<'PY'
-import re, subprocess, sys, threading
-log_path, timeout, program, *steps = sys.argv[1:]
-steps = [step.split("=>", 1) for step in steps]
-process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
-                           cwd=program.rsplit("/", 1)[0])
-timer = threading.Timer(float(timeout), process.kill)
-timer.start()
-with open(log_path, "w") as log:
-    for line in process.stdout:
-        log.write(line)
-        if steps and re.fullmatch(steps[0][0], line.rstrip("\n")):
-            process.stdin.write(steps[0][1] + "\n")
-            process.stdin.flush()
-            steps.pop(0)
-code = process.wait()
-timed_out = not timer.is_alive()
-timer.cancel()
-print(124 if timed_out else code)
-PY
+source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
 
 # The publisher's demo folder: a 4 MiB disc image (2048 sectors) with the
 # content file and the engine, packed with "/max#13/#10".
@@ -71,12 +27,6 @@ run_folder() { # name, recorder configuration lines
   printf 'disc = %s\n%s' "$d/disc.img" "$2" > "$d/recorder.cfg"
   echo "$d"
 }
-run() { # folder, timeout, steps...
-  local d=$1 limit=$2; shift 2
-  CDRWLIB_CONFIG=$d/recorder.cfg python3 "$work/drive.py" "$d/log" "$limit" "$d/Applet.exe" "$@"
-}
-has_line() { grep -qxF -- "$2" "$1/log"; }
-lacks_line() { ! grep -qxF -- "$2" "$1/log"; }
 gone_soon() { local i; for i in $(seq 1 50); do [ -e "$1" ] || return 0; sleep 0.1; done; return 1; }
 online() { awk 'NR > 1 && $2 == "00000000" { found = 1 } END { exit !found }' /proc/net/route 2>/dev/null; }
 report_line() { grep -m1 '^url: http://report\.example\.com/vtqs2\.asp?' "$1/log"; }
@@ -139,5 +89,4 @@ check "second CD: PriorX 4 (throttled again)" test "$(setting PriorX)" = 4
 check "second CD: the throttle is held" test "$(setting PriorSaidHoldThrottle)" = 1
 check "second CD: success counter 2" test "$(setting TAOModeSuccess)" = 2
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_checks

@@ -7,49 +7,7 @@
 # Ends with "N passed, M failed"; exit code 1 on any failure.
 set -uo pipefail
 
-arg=${1:-build/linux}
-if [ -f "$arg" ]; then build=$(cd "$(dirname "$arg")/../.." && pwd); else build=$(cd "$arg" && pwd); fi
-APPLET=$build/ui/qvapplet
-ENGINE=$build/engine/CdRwLib.dll
-for tool in "$APPLET" "$ENGINE"; do
-  [ -x "$tool" ] || [ -f "$tool" ] || { echo "missing $tool"; echo "0 passed, 1 failed"; exit 1; }
-done
-
-passed=0; failed=0
-check() { # name, then the command that must succeed
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
-  else failed=$((failed + 1)); echo "FAIL $name"; fi
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config
-SETTINGS=$XDG_CONFIG_HOME/qvapplet/settings.ini
-
-# Runs the applet with its event log on a pipe and presses a button each time
-# a line matching the step's pattern appears: "pattern=>right". Writes the log
-# to the file and prints the exit code (124 when the run did not end in time).
-cat > "$work/drive.py" <<'PY'
-import re, subprocess, sys, threading
-log_path, timeout, program, *steps = sys.argv[1:]
-steps = [step.split("=>", 1) for step in steps]
-process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
-                           cwd=program.rsplit("/", 1)[0])
-timer = threading.Timer(float(timeout), process.kill)
-timer.start()
-with open(log_path, "w") as log:
-    for line in process.stdout:
-        log.write(line)
-        if steps and re.fullmatch(steps[0][0], line.rstrip("\n")):
-            process.stdin.write(steps[0][1] + "\n")
-            process.stdin.flush()
-            steps.pop(0)
-code = process.wait()
-timed_out = not timer.is_alive()
-timer.cancel()
-print(124 if timed_out else code)
-PY
+source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
 
 # The publisher's demo folder: content file, engine, disc image; packed with
 # "/max#13/#10" into Applet.exe, which is copied into a fresh run folder.
@@ -72,12 +30,6 @@ run_folder() { # name, source folder, recorder configuration lines
   printf 'disc = %s\ntime_scale = 0\n%s' "$d/disc.img" "$3" > "$d/recorder.cfg"
   echo "$d"
 }
-run() { # folder, timeout, steps...
-  local d=$1 limit=$2; shift 2
-  CDRWLIB_CONFIG=$d/recorder.cfg python3 "$work/drive.py" "$d/log" "$limit" "$d/Applet.exe" "$@"
-}
-has_line() { grep -qxF -- "$2" "$1/log"; }
-lacks_line() { ! grep -qxF -- "$2" "$1/log"; }
 
 # A missing content file: the first check stops the run; OK ends it with 2.
 d=$(run_folder missing "$work/demo-bare" "")
@@ -126,5 +78,4 @@ check "erase refused: question, Cancel caption, message, OK caption in order" \
   test "$(grep -E '^(console: --> Disc is not blank|caption right: (Cancel|&OK)$|console: \*\*\* Attention)' "$d/log" | cut -c1-29)" \
     = "$(printf '%s\n' 'console: --> Disc is not blan' 'caption right: Cancel' 'console: *** Attention - No B' 'caption right: &OK')"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_checks
