@@ -7,6 +7,7 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,10 @@ struct Context {
 // Runs one command with its arguments taken from the front of `words`;
 // false when the command is unknown or its arguments are missing.
 bool RunCommand(Context& context, std::vector<std::string>& words);
+
+// Pixels of the window's client area as the screen shows them.
+void PrintPixel(Context& context, int x, int y);
+// Takes its five arguments from the front of `words`.
+void CountColour(Context& context, std::vector<std::string>& words);
 
 } // namespace qv::uidriver

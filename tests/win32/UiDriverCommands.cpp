@@ -23,6 +23,7 @@ constexpr DWORD kAliveWait = 700;
 constexpr int kTextLength = 65536;
 constexpr int kAbsoluteRange = 65535;
 constexpr size_t kTailShown = 240;
+constexpr UINT kAnswerLimit = 5000;
 
 struct Expected {
     const char* name;
@@ -66,10 +67,14 @@ bool NeedWindow(Context& context) {
     return false;
 }
 
+// With a time limit: an applet that hangs (or sits in Wine's debugger after
+// a crash) must fail the check, not hold the driver for ever.
 std::string Text(HWND control) {
     std::string text(kTextLength, '\0');
-    const auto length =
-        SendMessageA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                            SMTO_ABORTIFHUNG, kAnswerLimit, &length) == 0)
+        length = 0;
     text.resize(static_cast<size_t>(length));
     return text;
 }
@@ -310,6 +315,11 @@ bool RunCommand(Context& context, std::vector<std::string>& words) {
         const UINT message = RegisterWindowMessageA(kAutoPlayMessage);
         std::printf("autoplay %lld\n",
                     static_cast<long long>(SendMessageA(context.window, message, 0, 0)));
+    } else if (command == "pixel" && need(2)) {
+        const int x = static_cast<int>(std::strtol(Take(words).c_str(), nullptr, 10));
+        PrintPixel(context, x, static_cast<int>(std::strtol(Take(words).c_str(), nullptr, 10)));
+    } else if (command == "count" && need(5)) {
+        CountColour(context, words);
     } else if (command == "shot" && need(1)) {
         Screenshot(context, Take(words));
     } else {
