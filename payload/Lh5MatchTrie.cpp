@@ -17,11 +17,10 @@ uint64_t LoadWord(const uint8_t* p) {
 } // namespace
 
 void Lh5MatchTrie::Clear() {
-    std::memset(level_, 0, sizeof level_);
-    std::memset(childCount_, 0, sizeof childCount_);
-    std::memset(links_, 0, sizeof links_);
+    std::memset(nodes_, 0, sizeof nodes_);
+    std::memset(nextLinks_, 0, sizeof nextLinks_);
     for (int32_t c = 0; c < 256; ++c)
-        level_[Root(static_cast<uint8_t>(c))] = 1;
+        level_(Root(static_cast<uint8_t>(c))) = 1;
     // Inner nodes 1..8191 free, in order.
     for (int32_t i = 1; i < kWindowSize - 1; ++i)
         next_(i) = static_cast<uint16_t>(i + 1);
@@ -47,7 +46,7 @@ void Lh5MatchTrie::Attach(int32_t q, uint8_t c, int32_t r) {
     prev_(head) = static_cast<uint16_t>(r);
     prev_(r) = static_cast<uint16_t>(h);
     parent_(r) = static_cast<uint16_t>(q);
-    ++childCount_[q];
+    ++childCount_(q);
 }
 
 // newNode takes oldNode's place in oldNode's child list.
@@ -70,10 +69,10 @@ void Lh5MatchTrie::Unlink(int32_t node) {
 void Lh5MatchTrie::Split(int32_t old, int32_t pos) {
     const int32_t n = freeNode_;
     freeNode_ = next_(n);
-    childCount_[n] = 0;
+    childCount_(n) = 0;
     TakePlace(n, old);
     parent_(n) = parent_(old);
-    level_[n] = static_cast<uint8_t>(matchLength);
+    level_(n) = static_cast<uint8_t>(matchLength);
     position_(n) = static_cast<uint16_t>(pos);
     Attach(n, text[matchPosition + matchLength], old);
     Attach(n, text[pos + matchLength], pos);
@@ -97,7 +96,7 @@ int32_t Lh5MatchTrie::ClimbFromPreviousMatch(int32_t pos) {
     int32_t q;
     while ((q = parent_(r)) == 0)
         r = next_(r);
-    while (level_[q] >= matchLength) {
+    while (level_(q) >= matchLength) {
         r = q;
         q = parent_(q);
     }
@@ -153,7 +152,7 @@ void Lh5MatchTrie::Insert(int32_t pos) {
     for (;;) {
         int32_t limit;
         if (IsInner(r)) {
-            limit = level_[r];
+            limit = level_(r);
             matchPosition = position_(r) & kPositionMask;
         } else {
             limit = kMaxMatch;
@@ -189,10 +188,10 @@ void Lh5MatchTrie::DeleteLeaf(int32_t pos) {
     const int32_t r = parent_(pos);
     parent_(pos) = 0;
     if (!IsInner(r)) return;
-    if (--childCount_[r] > 1) return;
+    if (--childCount_(r) > 1) return;
     RefreshAncestors(r, pos);
     const int32_t t = Unslid(position_(r) & kPositionMask, pos);
-    const int32_t s = FindChild(r, text[t + level_[r]]);
+    const int32_t s = FindChild(r, text[t + level_(r)]);
     Unlink(s);
     TakePlace(s, r);
     parent_(s) = parent_(r);

@@ -63,23 +63,27 @@ private:
     int32_t CommonLength(int32_t pos, int32_t from, int32_t limit) const;
     void RefreshAncestors(int32_t r, int32_t pos);
 
-    // Everything a list walk touches for one node shares a cache line; the
-    // position field is used by inner nodes and roots only.
-    struct Link {
-        uint16_t next;
+    // The per-node fields a walk reads together share one record; the
+    // forward links live apart so that the hashed list heads pack densely
+    // into a few cache lines. position, level and child count are used by
+    // inner nodes and roots only, prev and parent by inner nodes and leaves.
+    struct Node {
         uint16_t prev;
         uint16_t parent;
         uint16_t position;
+        uint8_t level;
+        uint8_t childCount;
     };
 
-    uint16_t& next_(int32_t i) { return links_[i].next; }
-    uint16_t& prev_(int32_t i) { return links_[i].prev; }
-    uint16_t& parent_(int32_t i) { return links_[i].parent; }
-    uint16_t& position_(int32_t i) { return links_[i].position; }
+    uint16_t& next_(int32_t i) { return nextLinks_[i]; }
+    uint16_t& prev_(int32_t i) { return nodes_[i].prev; }
+    uint16_t& parent_(int32_t i) { return nodes_[i].parent; }
+    uint16_t& position_(int32_t i) { return nodes_[i].position; }
+    uint8_t& level_(int32_t i) { return nodes_[i].level; }
+    uint8_t& childCount_(int32_t i) { return nodes_[i].childCount; }
 
-    uint8_t level_[kNodeCount];
-    uint8_t childCount_[kNodeCount];
-    Link links_[kLinkCount];
+    Node nodes_[kTextPositions];
+    uint16_t nextLinks_[kLinkCount];
     int32_t freeNode_ = 0;
 };
 
