@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# The runs of the Windows applet under Wine that stop at a check or ask the
+# user, driven by qvuidriver.exe: no blank disc (the retry finding none, and
+# a blank disc put in before the retry), no recorder, a recorder that does
+# not become ready, the erase question answered both ways, and the ASPI
+# layer installed from the payload (Wine counts as the NT family). Each with
+# its exit code, the console lines in order, the registry values afterwards,
+# the files left in the folder and the run batch gone. Same argument and
+# output as applet_wine_ui.sh; both share wine_ui_harness.
+. "$(dirname "$0")/wine_ui_harness"
+
+T_CHECKED=("$T_TITLE" "$T_PRODUCT" "$T_VERSION" "$T_RECORDER")
+BURNT=('TAOModeSuccess=+1' 'PriorBurnWasGood=1' 'PriorX=~([2-9]|[1-9][0-9]+)' 'PriorSaidHoldThrottle=~[01]')
+used_disc() { head -c 4096 /dev/urandom > "$o/disc.img"; cp "$o/disc.img" "$o/disc.before"; }
+
+check "packing mode: the publisher's folder becomes Applet.exe alone" make_applet "$work/demo" with-content
+
+# 1. A CD-R with data: the attention message, then the retry finds none: 5.
+new_run noblank "$work/demo" "time_scale = 0
+"
+used_disc
+start_applet
+drive wait 60000 waittext '*** Attention' 60000 > "$o/waited"
+check "no blank disc: the message is shown" test "$(grep -c '^ok' "$o/waited")" = 2
+check "no blank disc: the right button reads &OK" wait_caption "&OK"
+drive memo > "$o/memo"
+check "no blank disc: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" "$T_NO_BLANK"
+drive click right >/dev/null
+run_ended_with "no blank disc, none at the retry" 5 Applet.exe
+check "no blank disc: the disc is untouched" cmp -s "$o/disc.img" "$o/disc.before"
+check "no blank disc: registry: the CPU speed measured, nothing else changed" \
+  registry_is 'CPUspeed=~[1-9][0-9]*'
+
+# 2. The same, then a blank disc put in: the retry records the CD.
+new_run blanklater "$work/demo" "time_scale = 0
+"
+used_disc
+start_applet
+drive wait 60000 waittext '*** Attention' 60000 > "$o/waited"
+wait_caption "&OK"
+: > "$o/disc.img" # an empty disc file is a blank disc
+drive click right waittext 'CD completed successfully!' 120000 > "$o/retried"
+check "blank disc at the retry: the CD is made" grep -q '^ok' "$o/retried"
+check "blank disc at the retry: the right button reads &OK" wait_caption "&OK"
+drive memo > "$o/memo"
+check "blank disc at the retry: the console lines in order" console_is "$o/memo" \
+  "${T_CHECKED[@]}" "$T_NO_BLANK" "${T_WRITING[@]}" "${T_COMPLETED[@]}"
+drive click right >/dev/null
+run_ended_with "blank disc at the retry" 0
+check "blank disc at the retry: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
+check "blank disc at the retry: registry: a track-at-once success" registry_is "${BURNT[@]}"
+
+# 3. No recorder: the engine's texts, the message, OK, exit code 8.
+new_run norecorder "$work/demo" "drive = 0
+time_scale = 0
+"
+start_applet
+drive wait 60000 waittext '*** No CD recorder was detected.' 60000 > "$o/waited"
+check "no recorder: the message is shown" test "$(grep -c '^ok' "$o/waited")" = 2
+check "no recorder: the right button reads &OK" wait_caption "&OK"
+drive memo > "$o/memo"
+check "no recorder: the console lines in order" console_is "$o/memo" \
+  "$T_TITLE" "$T_PRODUCT" "$T_NOT_PRESENT" "$T_NOT_STARTED" "$T_NOT_STARTED" "$T_NOT_DETECTED"
+drive click right >/dev/null
+run_ended_with "no recorder" 8 Applet.exe
+check "no recorder: registry values as before" registry_is
+
+# 4. A recorder that does not become ready: its status text, result 76;
+# the right button still reads &Cancel and ends the run keeping 76.
+new_run notready "$work/demo" "not_ready_calls = 3
+time_scale = 0
+"
+start_applet
+drive wait 60000 waittext "$T_TIMEOUT" 60000 > "$o/waited"
+check "recorder not ready: the status text is shown" test "$(grep -c '^ok' "$o/waited")" = 2
+check "recorder not ready: the right button reads &Cancel" wait_caption "&Cancel"
+drive memo > "$o/memo"
+check "recorder not ready: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" "$T_TIMEOUT"
+drive click right >/dev/null
+run_ended_with "recorder not ready" 76 Applet.exe
+check "recorder not ready: registry values as before" registry_is
+
+# 5. A rewritable disc with data: "Yes" erases it and the CD is made.
+new_run erase "$work/demo" "rewritable = 1
+time_scale = 0
+"
+used_disc
+start_applet
+drive wait 60000 waittext 'Do you want to erase it?' 60000 > "$o/waited"
+check "erase yes: the question is shown with Yes and No" \
+  test "$(drive caption left caption right)" = "$(printf '%s\n' 'caption left "Yes"' 'caption right "No"')"
+drive click left waittext 'Erasing successful.' 60000 waittext 'CD completed successfully!' 120000 > "$o/erased"
+check "erase yes: erased, then the CD was made" test "$(grep -c '^ok' "$o/erased")" = 2
+check "erase yes: the buttons read Help and &OK" wait_caption "&OK"
+check "erase yes: the left button reads Help" test "$(drive caption left)" = 'caption left "Help"'
+drive memo > "$o/memo"
+check "erase yes: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" \
+  "$T_ERASE_QUESTION" "$T_ERASING" "$T_ERASED" "${T_WRITING[@]}" "${T_COMPLETED[@]}"
+drive click right >/dev/null
+run_ended_with "erase yes" 0
+check "erase yes: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
+check "erase yes: registry: a track-at-once success" registry_is "${BURNT[@]}"
+
+# 6. "No": the no-blank-disc message and &OK; the retry finds the same
+# disc and the run ends with 5, the disc untouched.
+new_run erasenot "$work/demo" "rewritable = 1
+time_scale = 0
+"
+used_disc
+start_applet
+drive wait 60000 waittext 'Do you want to erase it?' 60000 click right \
+  waittext '*** Attention' 30000 > "$o/waited"
+check "erase no: the no-blank-disc message follows" test "$(grep -c "^ok" "$o/waited")" = 3
+check "erase no: the right button reads &OK" wait_caption "&OK"
+check "erase no: the left button reads Help" test "$(drive caption left)" = 'caption left "Help"'
+drive memo > "$o/memo"
+check "erase no: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" \
+  "$T_ERASE_QUESTION" "$T_NO_BLANK"
+drive click right >/dev/null
+run_ended_with "erase no" 5 Applet.exe
+check "erase no: the disc is untouched" cmp -s "$o/disc.img" "$o/disc.before"
+check "erase no: registry values as before" registry_is
+
+# 7. No ASPI layer on the search path (Wine's own is hidden by a PATH without
+# the system folder, and read as a native library): the carried one is
+# installed as wnaspi32.dll, the run goes on, and the run batch removes it.
+saved_path=$(wine reg query "$PATH_KEY" /v PATH 2>/dev/null | tr -d '\r' |
+  sed -n 's/^ *PATH *REG_EXPAND_SZ *//p')
+wine reg add "$PATH_KEY" /v PATH /t REG_EXPAND_SZ /d '%SystemRoot%' /f >/dev/null 2>&1
+new_run aspi "$work/demo" "time_scale = 0
+"
+APPLET_OVERRIDES="$BASE_OVERRIDES;wnaspi32=n" start_applet
+drive wait 60000 waittext "$T_RECORDER" 60000 > "$o/waited"
+check "ASPI layer: the run passes the checks" test "$(grep -c '^ok' "$o/waited")" = 2
+check "ASPI layer: the carried layer is installed as wnaspi32.dll" \
+  eval 'cmp -s "$d/wnaspi32.dll" "$ASPI_STAND_IN" && test ! -e "$d/mqv2k.qv"'
+drive waittext 'CD completed successfully!' 120000 > "$o/done"
+check "ASPI layer: the CD is made" grep -q '^ok' "$o/done"
+wait_caption "&OK"
+drive memo > "$o/memo"
+check "ASPI layer: the console lines in order, the installed layer's version" console_is "$o/memo" \
+  "$T_TITLE" "$T_PRODUCT" '~Version (Not Found|[0-9]+\.[0-9]+) with ASPI 5\.20\(1\)' "$T_RECORDER" \
+  "${T_WRITING[@]}" "${T_COMPLETED[@]}"
+drive click right >/dev/null
+run_ended_with "ASPI layer" 0
+check "ASPI layer: registry: a track-at-once success" registry_is "${BURNT[@]}"
+wine reg add "$PATH_KEY" /v PATH /t REG_EXPAND_SZ /d "$saved_path" /f >/dev/null 2>&1 && saved_path=""
+
+finish
