@@ -267,6 +267,8 @@ bool RunCommand(Context& context, std::vector<std::string>& words) {
             std::printf(
                 "     console ends: %s\n",
                 memo.substr(memo.size() > kTailShown ? memo.size() - kTailShown : 0).c_str());
+            // "Please Wait" here means the run never started: no activation came.
+            std::printf("     right button reads \"%s\"\n", Text(Button(context, "right")).c_str());
         }
         return true;
     }
