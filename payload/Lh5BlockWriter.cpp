@@ -102,33 +102,34 @@ void Lh5BlockWriter::WriteSymbolLengths() {
     }
 }
 
-void Lh5BlockWriter::WriteItems(int count) {
+void Lh5BlockWriter::WriteItems(const Lh5BlockItems& items, int count) {
+    const uint8_t* buffer = items.buffer;
     int pos = 0;
     unsigned flags = 0;
     for (int i = 0; i < count; ++i) {
         if (i % 8 == 0)
-            flags = buffer_[pos++];
+            flags = buffer[pos++];
         else
             flags <<= 1;
         if (flags & 0x80) {
-            const int symbol = buffer_[pos] + kLiteralCount;
-            const int distance = (buffer_[pos + 1] << 8) | buffer_[pos + 2];
+            const int symbol = buffer[pos] + kLiteralCount;
+            const int distance = (buffer[pos + 1] << 8) | buffer[pos + 2];
             pos += 3;
             bits_.PutCode(symbolLengths_[symbol], symbolCodes_[symbol]);
-            const int cls = DistanceClass(distance);
+            const int cls = Lh5BlockItems::DistanceClass(distance);
             bits_.PutCode(smallLengths_[cls], smallCodes_[cls]);
             if (cls > 1) bits_.PutBits(cls - 1, static_cast<uint32_t>(distance));
         } else {
-            const int symbol = buffer_[pos++];
+            const int symbol = buffer[pos++];
             bits_.PutCode(symbolLengths_[symbol], symbolCodes_[symbol]);
         }
         bits_.FlushIfDue();
     }
 }
 
-void Lh5BlockWriter::SendBlock() {
-    const int root = BuildHuffmanCode(NC, symbolFreq_, symbolLengths_, symbolCodes_, scratch_);
-    const int count = symbolFreq_[root];
+void Lh5BlockWriter::SendBlock(Lh5BlockItems& items) {
+    const int root = BuildHuffmanCode(NC, items.symbolFreq, symbolLengths_, symbolCodes_, scratch_);
+    const int count = items.symbolFreq[root];
     bits_.PutBits(kBlockCountBits, static_cast<uint32_t>(count));
     if (root >= NC) {
         CountCodeLengthFrequencies();
@@ -148,7 +149,7 @@ void Lh5BlockWriter::SendBlock() {
         bits_.PutBits(kSymbolCountBits, static_cast<uint32_t>(root));
     }
     const int distanceRoot =
-        BuildHuffmanCode(NP, distanceFreq_, smallLengths_, smallCodes_, scratch_);
+        BuildHuffmanCode(NP, items.distanceFreq, smallLengths_, smallCodes_, scratch_);
     if (distanceRoot >= NP) {
         WriteSmallLengths(NP, kDistanceCountBits, kNoZeroRun);
     } else {
@@ -156,9 +157,9 @@ void Lh5BlockWriter::SendBlock() {
         bits_.PutBits(kDistanceCountBits, static_cast<uint32_t>(distanceRoot));
     }
     bits_.FlushIfDue();
-    WriteItems(count);
-    std::memset(symbolFreq_, 0, sizeof symbolFreq_);
-    std::memset(distanceFreq_, 0, sizeof distanceFreq_);
+    WriteItems(items, count);
+    std::memset(items.symbolFreq, 0, sizeof items.symbolFreq);
+    std::memset(items.distanceFreq, 0, sizeof items.distanceFreq);
 }
 
 } // namespace qv::payload::lh5

@@ -1,10 +1,10 @@
 #pragma once
-// The lh5 encoder's block stage: literals and matches collect in a 16 KiB
-// buffer (eight items behind each flag byte); a full buffer becomes one block
-// of the bit stream with its three code tables.
+// The lh5 encoder's block coder: one block of collected items becomes one
+// block of the bit stream with its three code tables.
 
 #include "HuffmanBuilder.h"
 #include "Lh5BitWriter.h"
+#include "Lh5BlockItems.h"
 #include "Lh5Format.h"
 
 #include <cstdint>
@@ -15,67 +15,16 @@ class Lh5BlockWriter {
 public:
     explicit Lh5BlockWriter(Lh5BitWriter& bits) : bits_(bits) {}
 
-    void AddLiteral(uint8_t byte) {
-        BeginItem();
-        buffer_[outputPos_++] = byte;
-        ++symbolFreq_[byte];
-    }
-
-    // symbol is 256..509; distance is the match offset minus one (0..8191).
-    void AddMatch(int symbol, int distance) {
-        BeginItem();
-        buffer_[flagPos_] = static_cast<uint8_t>(buffer_[flagPos_] | outputMask_);
-        buffer_[outputPos_++] = static_cast<uint8_t>(symbol);
-        buffer_[outputPos_++] = static_cast<uint8_t>(distance >> 8);
-        buffer_[outputPos_++] = static_cast<uint8_t>(distance);
-        ++symbolFreq_[symbol];
-        ++distanceFreq_[DistanceClass(distance)];
-    }
-
-    // Codes the collected items as one block.
-    void SendBlock();
-
-    // The number of significant bits of a distance value.
-    static int DistanceClass(int distance) {
-        int c = 0;
-        while (distance != 0) {
-            distance >>= 1;
-            ++c;
-        }
-        return c;
-    }
+    // Codes the items as one block and clears their counts.
+    void SendBlock(Lh5BlockItems& items);
 
 private:
-    static constexpr int kBufferSize = 16384;
-    // A new group of eight starts only while a whole group (flag byte and
-    // eight matches) still fits.
-    static constexpr int kBlockLimit = kBufferSize - 3 * 8;
-
-    void BeginItem() {
-        outputMask_ >>= 1;
-        if (outputMask_ != 0) return;
-        outputMask_ = 0x80;
-        if (outputPos_ >= kBlockLimit) {
-            SendBlock();
-            outputPos_ = 0;
-        }
-        flagPos_ = outputPos_++;
-        buffer_[flagPos_] = 0;
-    }
-
     void CountCodeLengthFrequencies();
     void WriteSmallLengths(int n, int countBits, int zeroRunAfter);
     void WriteSymbolLengths();
-    void WriteItems(int count);
+    void WriteItems(const Lh5BlockItems& items, int count);
 
     Lh5BitWriter& bits_;
-    uint8_t buffer_[kBufferSize] = {};
-    int outputPos_ = 0;
-    int flagPos_ = 0;
-    unsigned outputMask_ = 0;
-
-    uint16_t symbolFreq_[2 * NC - 1] = {};
-    uint16_t distanceFreq_[2 * NP - 1] = {};
     uint16_t codeLengthFreq_[2 * NT - 1] = {};
     uint8_t symbolLengths_[NC] = {};
     uint16_t symbolCodes_[NC] = {};

@@ -3,7 +3,7 @@
 #include "Lh5Encoder.h"
 #include "Codecs.h"
 #include "Lh5BitWriter.h"
-#include "Lh5BlockWriter.h"
+#include "Lh5BlockPipeline.h"
 #include "Lh5MatchTrie.h"
 
 #include <algorithm>
@@ -21,7 +21,7 @@ struct EncoderState {
     explicit EncoderState(TCompThreadSafety& engine) : bits(engine), blocks(bits) {}
     Lh5MatchTrie trie{};
     Lh5BitWriter bits;
-    Lh5BlockWriter blocks;
+    Lh5BlockPipeline blocks;
 };
 static_assert(sizeof(EncoderState) < (1 << 20), "the encoder's state stays under 1 MiB");
 
@@ -98,7 +98,7 @@ private:
 
     TCompThreadSafety& engine_;
     Lh5MatchTrie& trie_;
-    Lh5BlockWriter& blocks_;
+    Lh5BlockPipeline& blocks_;
     int32_t pos_ = 0;
     int32_t remainder_ = 0;
     bool sourceDone_ = false;
@@ -111,7 +111,7 @@ void CompressLH5(TCompThreadSafety& engine) {
     Lh5Scanner scanner(engine, *state);
     if (!scanner.Start()) return;
     scanner.Run();
-    state->blocks.SendBlock();
+    state->blocks.Finish();
     state->bits.Finish();
 }
 

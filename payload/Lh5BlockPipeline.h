@@ -1,0 +1,82 @@
+#pragma once
+// The lh5 encoder's item collection. Items gather in one of two buffers;
+// a full buffer goes to a coder thread while the scan fills the other, so
+// building the codes and writing the bits overlap the next block's match
+// finding. Blocks still reach the bit writer one at a time and in order.
+// A member that fits in one block never starts the thread.
+
+#include "Lh5BitWriter.h"
+#include "Lh5BlockItems.h"
+#include "Lh5BlockWriter.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace qv::payload::lh5 {
+
+class Lh5BlockPipeline {
+public:
+    explicit Lh5BlockPipeline(Lh5BitWriter& bits) : writer_(bits) {}
+    ~Lh5BlockPipeline();
+    Lh5BlockPipeline(const Lh5BlockPipeline&) = delete;
+    Lh5BlockPipeline& operator=(const Lh5BlockPipeline&) = delete;
+
+    void AddLiteral(uint8_t byte) {
+        BeginItem();
+        filling_->buffer[filling_->size++] = byte;
+        ++filling_->symbolFreq[byte];
+    }
+
+    // symbol is 256..509; distance is the match offset minus one (0..8191).
+    void AddMatch(int symbol, int distance) {
+        BeginItem();
+        Lh5BlockItems& items = *filling_;
+        items.buffer[flagPos_] = static_cast<uint8_t>(items.buffer[flagPos_] | outputMask_);
+        items.buffer[items.size++] = static_cast<uint8_t>(symbol);
+        items.buffer[items.size++] = static_cast<uint8_t>(distance >> 8);
+        items.buffer[items.size++] = static_cast<uint8_t>(distance);
+        ++items.symbolFreq[symbol];
+        ++items.distanceFreq[Lh5BlockItems::DistanceClass(distance)];
+    }
+
+    // Codes every block handed over and then the one being filled. An error
+    // of the coder thread is raised here or at the next hand-over.
+    void Finish();
+
+private:
+    // A new group of eight starts only while a whole group (flag byte and
+    // eight matches) still fits.
+    static constexpr int kBlockLimit = Lh5BlockItems::kBufferSize - 3 * 8;
+
+    void BeginItem() {
+        outputMask_ >>= 1;
+        if (outputMask_ != 0) return;
+        outputMask_ = 0x80;
+        if (filling_->size >= kBlockLimit) HandOver();
+        flagPos_ = filling_->size++;
+        filling_->buffer[flagPos_] = 0;
+    }
+
+    void HandOver();
+    void WaitForCoder();
+    void StopCoder();
+    void CoderLoop();
+
+    Lh5BlockWriter writer_;
+    Lh5BlockItems stores_[2];
+    Lh5BlockItems* filling_ = &stores_[0];
+    int flagPos_ = 0;
+    unsigned outputMask_ = 0;
+
+    std::thread coder_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Lh5BlockItems* handed_ = nullptr; // waiting for or in coding
+    bool stopping_ = false;
+    std::exception_ptr coderError_;
+};
+
+} // namespace qv::payload::lh5
