@@ -5,6 +5,8 @@
 # Usage: tests/bench/corpus_bench.sh QVPACK [WORKDIR]   (ISO_MB=110 by default)
 # MEASURE=wall (default) times the wall clock; MEASURE=cpu takes user + system
 # time, steadier on a loaded machine (it charges a JVM's helper threads too).
+# BASE=/path/to/other/qvpack also times that build's LH5 compression in the
+# same run (before/after comparisons); FILES picks corpus files.
 set -euo pipefail
 QVPACK=$(realpath "$1")
 WORK=${2:-$(dirname "$QVPACK")/../../bench-corpus}
@@ -56,13 +58,15 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
 make_corpus
 echo "timing: $MEASURE, best of $RUNS"
 printf '%-9s %-26s %9s %8s\n' file codec MB/s size%
-for f in iso text binaries random; do
+BASE=${BASE:+$(realpath "$BASE")}
+for f in ${FILES:-iso text binaries random}; do
   src=$f.bin; size=$(stat -c %s "$src")
   rm -f "$f.lzh" && jlha co5q "$f.lzh" "$src" >/dev/null 2>&1 || true
   "$QVPACK" encode -m lh5 "$src" "$f.lh5" >/dev/null 2>&1 || cp "$src" "$f.lh5"
   gzip -6 -c "$src" > "$f.gz"; zstd -3 -q -f "$src" -o "$f.zst"
 
   t_enc=$(best_of "$QVPACK" encode -m lh5 "$src" "$f.tmp")
+  [ -n "$BASE" ] && t_base=$(best_of "$BASE" encode -m lh5 "$src" "$f.tmp")
   t_dec=$(best_of "$QVPACK" decode -m lh5 -s "$size" "$f.lh5" /dev/null)
   t_jlha=$(RUNS=1 best_of sh -c "rm -f $f.j.lzh; jlha co5q $f.j.lzh $src")
   t_lhasa=$(best_of lhasa pq "$f.lzh")
@@ -85,5 +89,9 @@ for f in iso text binaries random; do
   printf '%-9s %-26s %9s %8s\n' "$f" "ours rle compress" "$(mbps "$size" "$t_rle")" ""
   printf '%-9s %-26s %9s %8s\n' "$f" "ours non store" "$(mbps "$size" "$t_non")" ""
   echo "$f ratios: expand/lhasa $(ratio "$t_lhasa" "$t_dec")x, expand/gzip-d $(ratio "$t_gunzip" "$t_dec")x, compress/jlha $(ratio "$t_jlha" "$t_enc")x, compress/gzip-6 $(ratio "$t_gz" "$t_enc")x, size lh5/jlha $(ratio "$s_lh5" "$s_lzh"), non/cat $(ratio "$t_cat" "$t_non")x"
+  if [ -n "$BASE" ]; then
+    printf '%-9s %-26s %9s\n' "$f" "base lh5 compress" "$(mbps "$size" "$t_base")"
+    echo "$f ratios: compress/base $(ratio "$t_base" "$t_enc")x, base/jlha $(ratio "$t_jlha" "$t_base")x, base/gzip-6 $(ratio "$t_gz" "$t_base")x"
+  fi
   rm -f "$f.tmp" "$f.j.lzh"
 done
