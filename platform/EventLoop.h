@@ -2,7 +2,7 @@
 // The window thread's event loop. The run flow waits inside Pause while
 // button handlers run, so processing nests: a handler run from
 // ProcessMessages may itself call Pause. Workers reach the window thread only
-// through SendAndWait (blocking) or Post.
+// through SendAndWait or SendWindowMessage (both blocking) or Post.
 
 #include <cstdint>
 #include <exception>
@@ -38,6 +38,23 @@ public:
     // Queues the function for the window thread and returns at once; a front
     // end adds its input events (key presses) this way.
     virtual void Post(std::function<void()> function) = 0;
+
+    // Window messages (message number, wParam, lParam) that workers send to
+    // the main window. The handler runs on the window thread; on Windows it
+    // serves only until a native window is registered, whose own window
+    // procedure then receives the messages as real ones. Set both from the
+    // window thread; an empty handler or a null window unregisters. The
+    // handler must not throw: a window procedure cannot pass it on.
+    using WindowMessageHandler =
+        std::function<intptr_t(uint32_t message, uintptr_t wParam, intptr_t lParam)>;
+    virtual void SetWindowMessageHandler(WindowMessageHandler handler) = 0;
+    // The native main window (an HWND on Windows); ignored elsewhere.
+    virtual void SetMessageWindow(void* nativeWindow) = 0;
+    // Sends the message with the blocking send and waits until it is handled,
+    // so what lParam points to only has to live until the call returns.
+    // Without a receiver the default handling drops it. False when it could
+    // not be delivered (the loop or its window is gone).
+    virtual bool SendWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
 };
 
 // SendAndWait for a function with a result: nothing when the loop is gone.

@@ -97,6 +97,22 @@ void QueueEventLoop::Post(std::function<void()> function) {
     arrived_.notify_all();
 }
 
+void QueueEventLoop::SetWindowMessageHandler(WindowMessageHandler handler) {
+    messageHandler_ = std::move(handler);
+}
+
+// The message rides the queue like any sent function; the handler is looked
+// up on the window thread when the message comes up, as a window procedure
+// would be.
+bool QueueEventLoop::SendWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    return SendAndWait([&] {
+        if (!messageHandler_) return; // no window: the default handling drops it
+        messageHandler_(message, wParam, lParam);
+        // The sender waits on us: give it the processor after every message.
+        std::this_thread::yield();
+    });
+}
+
 int QueueEventLoop::WaitingSenders() const {
     std::lock_guard lock(mutex_);
     return activeSenders_;

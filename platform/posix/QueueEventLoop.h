@@ -27,6 +27,9 @@ public:
     bool Terminated() const override;
     bool SendAndWait(const std::function<void()>& function) override;
     void Post(std::function<void()> function) override;
+    void SetWindowMessageHandler(WindowMessageHandler handler) override;
+    void SetMessageWindow(void*) override {} // no native windows here
+    bool SendWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 
     // Workers blocked in SendAndWait right now.
     int WaitingSenders() const;
@@ -55,6 +58,8 @@ private:
     bool terminated_ = false;
     bool closed_ = false;
     int activeSenders_ = 0;
+    // Touched on the window thread only.
+    WindowMessageHandler messageHandler_;
 };
 
 } // namespace qv::platform

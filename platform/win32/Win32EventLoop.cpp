@@ -14,6 +14,12 @@ constexpr const char* kWindowClass = "QvPlatformEventLoop";
 constexpr UINT kSendMessage = WM_APP + 1;
 constexpr UINT kWakeMessage = WM_APP + 2;
 
+// The numbers a window class keeps for messages of its own; the system's
+// messages to our window (creation, destruction) never reach the handler.
+bool IsPrivateMessage(UINT message) {
+    return message >= WM_USER && message < WM_APP;
+}
+
 struct SendState {
     const std::function<void()>* function = nullptr;
     bool ran = false;
@@ -97,6 +103,26 @@ public:
         PostMessageA(window_, kWakeMessage, 0, 0);
     }
 
+    void SetWindowMessageHandler(WindowMessageHandler handler) override {
+        messageHandler_ = std::move(handler);
+    }
+
+    void SetMessageWindow(void* nativeWindow) override {
+        messageWindow_ = static_cast<HWND>(nativeWindow);
+    }
+
+    // A real window message, sent with the blocking send: to the registered
+    // main window, else to our own window, whose procedure hands it to the
+    // handler. The system runs it when the window thread next looks at its
+    // messages, nested Pauses included.
+    bool SendWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+        HWND target = messageWindow_.load();
+        if (target == nullptr) target = window_;
+        if (!IsWindow(target)) return false;
+        SendMessageA(target, message, wParam, lParam);
+        return true;
+    }
+
 private:
     static void RegisterWindowClass() {
         WNDCLASSEXA windowClass{};
@@ -114,6 +140,8 @@ private:
             loop->RunSent(*reinterpret_cast<SendState*>(lParam));
             return 0;
         }
+        if (loop != nullptr && IsPrivateMessage(message) && loop->messageHandler_)
+            return loop->RunWindowMessage(message, wParam, lParam);
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
@@ -126,6 +154,18 @@ private:
             state.error = std::current_exception();
         }
         state.ran = true;
+    }
+
+    LRESULT RunWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        LRESULT result = 0;
+        try {
+            result = messageHandler_(message, wParam, lParam);
+        } catch (...) {
+            // Nothing may cross the system's window procedure; the handler
+            // promised not to throw.
+        }
+        Sleep(0); // the sender waits on us: give it the processor after every message
+        return result;
     }
 
     // Only those waiting at the start, as on Linux.
@@ -158,6 +198,9 @@ private:
 
     const DWORD owner_;
     HWND window_ = nullptr;
+    // Read by the senders; set on the window thread.
+    std::atomic<HWND> messageWindow_{nullptr};
+    WindowMessageHandler messageHandler_; // window thread only
     std::atomic<bool> terminated_{false};
     std::mutex postedLock_;
     std::deque<std::function<void()>> posted_;

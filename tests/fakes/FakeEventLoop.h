@@ -2,7 +2,7 @@
 // A single-threaded event loop on virtual time. Pause advances the shared
 // clock and, on the way, runs the events a test scheduled with At (a button
 // press at 1,200 ms, say), nested exactly where the real loop would run them.
-// SendAndWait runs the function at once, as from the window thread.
+// SendAndWait and SendWindowMessage run at once, as from the window thread.
 
 #include "FakeClock.h"
 #include "platform/EventLoop.h"
@@ -74,11 +74,21 @@ public:
 
     void Post(std::function<void()> function) override { queue_.push_back(std::move(function)); }
 
+    void SetWindowMessageHandler(WindowMessageHandler handler) override {
+        messageHandler_ = std::move(handler);
+    }
+    void SetMessageWindow(void*) override {}
+    bool SendWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+        if (messageHandler_) messageHandler_(message, wParam, lParam);
+        return true;
+    }
+
 private:
     FakeClock& clock_;
     std::deque<std::function<void()>> queue_;
     std::multimap<uint32_t, std::function<void()>> scheduled_;
     bool terminated_ = false;
+    WindowMessageHandler messageHandler_;
 };
 
 } // namespace qv::fakes

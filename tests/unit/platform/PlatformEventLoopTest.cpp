@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -153,6 +154,75 @@ TEST(PlatformEventLoop, RunProcessesUntilTerminated) {
     loop->Run();
     worker.join();
     EXPECT_EQ(handled, 10);
+}
+
+// What a window-message handler saw, on the window thread.
+struct SeenMessage {
+    uint32_t message;
+    uintptr_t wParam;
+    std::string text; // lParam read as a line while the sender still holds it
+    bool onWindowThread;
+    bool operator==(const SeenMessage&) const = default;
+};
+
+// The burn side's two messages: the status line arrives intact (line breaks
+// and all) and each sender is held until the window has handled its message,
+// which is what keeps the sender's line alive.
+TEST(PlatformEventLoop, SentWindowMessagesArriveIntactAndHoldTheSender) {
+    auto loop = MakeEventLoop();
+    const std::thread::id windowThread = std::this_thread::get_id();
+    std::vector<SeenMessage> seen;
+    std::atomic<int> handled{0};
+    loop->SetWindowMessageHandler([&](uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30)); // a slow window
+        const bool isStatus = message == 1125;
+        seen.push_back(
+            {message, wParam,
+             isStatus ? std::string(reinterpret_cast<const char*>(lParam)) : std::to_string(lParam),
+             std::this_thread::get_id() == windowThread});
+        ++handled;
+        return intptr_t{0};
+    });
+    const std::string line = "\r\n\r\n*** Unable to set the speed.\r\n Bad parameter passed";
+    std::vector<int> handledWhenSendReturned;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        for (const uint32_t percent : {10u, 57u}) {
+            EXPECT_TRUE(loop->SendWindowMessage(1124, percent, 100));
+            handledWhenSendReturned.push_back(handled.load());
+        }
+        std::string owned = line; // gone the moment the send returns
+        EXPECT_TRUE(loop->SendWindowMessage(1125, 0, reinterpret_cast<intptr_t>(owned.c_str())));
+        handledWhenSendReturned.push_back(handled.load());
+        owned.assign(owned.size(), 'x');
+        finished = true;
+    });
+    PauseUntil(*loop, [&] { return finished.load(); });
+    worker.join();
+    EXPECT_EQ(seen, (std::vector<SeenMessage>{
+                        {1124, 10, "100", true}, {1124, 57, "100", true}, {1125, 0, line, true}}));
+    EXPECT_EQ(handledWhenSendReturned, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(PlatformEventLoop, WindowMessagesFromTheWindowThreadAndWithoutAWindow) {
+    auto loop = MakeEventLoop();
+    // No window registered: the message is dropped and the sender goes on.
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        loop->SendWindowMessage(1124, 5, 100);
+        finished = true;
+    });
+    PauseUntil(*loop, [&] { return finished.load(); });
+    worker.join();
+    EXPECT_TRUE(finished);
+    // From the window thread itself the handler runs before the send returns.
+    std::vector<uintptr_t> seen;
+    loop->SetWindowMessageHandler([&](uint32_t, uintptr_t wParam, intptr_t) {
+        seen.push_back(wParam);
+        return intptr_t{0};
+    });
+    EXPECT_TRUE(loop->SendWindowMessage(1124, 42, 100));
+    EXPECT_EQ(seen, (std::vector<uintptr_t>{42}));
 }
 
 #ifndef _WIN32
