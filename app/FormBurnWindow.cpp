@@ -7,15 +7,11 @@
 #include "RunFlow.h"
 #include "Settings.h"
 
-#include "recording/BurnMessenger.h"
 #include "recording/UnitBurn.h"
 
 #include <ctime>
 
 namespace qv::app {
-
-static_assert(recording::kBurnProgressMessage == WM_BURNPROGRESS);
-static_assert(recording::kBurnStatusMessage == WM_BURNSTATUS);
 
 namespace {
 
@@ -27,9 +23,6 @@ public:
 
     platform::EventLoop& Loop() override { return *ApplicationLoop(); }
     platform::SystemFacts& System() override { return form_.Facts(); }
-    void HandleBurnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
-        form_.WindowMessage(message, wParam, lParam);
-    }
     int32_t CurrentRunResult() const override { return form_.RunResult; }
     void SetRunResult(int32_t code) override { form_.SetRunResult(code); }
     std::string CurrentContentTitle() const override { return RunValues().ContentTitle; }

@@ -3,6 +3,8 @@
 // does), its result codes (the process exit code) and the two window
 // messages the burn side sends to the main window.
 
+#include "recording/BurnMessages.h"
+
 #include <cstdint>
 
 namespace qv::app {
@@ -35,10 +37,9 @@ inline constexpr int32_t kNoAdministrator = 11;
 inline constexpr int32_t kNotReady = 76;
 } // namespace result
 
-// WM_USER + 100 and + 101: real window messages on Windows; elsewhere the
-// burn side hands the same numbers to TFormMain::WindowMessage on the window
-// thread.
-inline constexpr uint32_t WM_BURNPROGRESS = 1124;
-inline constexpr uint32_t WM_BURNSTATUS = 1125;
+// The burn side's messages: real window messages on Windows; elsewhere the
+// event loop hands them to TFormMain::WindowMessage on the window thread.
+using recording::WM_BURNPROGRESS;
+using recording::WM_BURNSTATUS;
 
 } // namespace qv::app

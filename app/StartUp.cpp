@@ -46,6 +46,11 @@ int RunWindow(const FrontEndFactory& makeFrontEnd) {
     const std::unique_ptr<FrontEnd> frontEnd = makeFrontEnd(*loop);
     TFormMain form(frontEnd->View(), frontEnd->Facts());
     frontEnd->Connect(form, [&form](uint32_t message) { return form.WindowMessage(message); });
+    // The burn side's messages; a Windows front end has registered its own
+    // window, whose procedure takes them instead.
+    loop->SetWindowMessageHandler([&form](uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        return form.WindowMessage(message, wParam, lParam).value_or(0);
+    });
     form.FormCreate();
     recording::TBurnDataModule burn;
     form.BurnDataModule = &burn;

@@ -1,8 +1,9 @@
 #pragma once
-// The two window messages of the burn side, sent with the blocking send so
-// that the line a status message points to stays alive until the window
-// has handled it.
+// The burn side's two window messages, sent with the blocking send so that
+// the line a status message points to stays alive until the window has
+// handled it. On Windows they are real window messages to the main window.
 
+#include "BurnMessages.h"
 #include "BurnWindow.h"
 
 #include <cstdint>
@@ -10,24 +11,16 @@
 
 namespace qv::recording {
 
-// WM_USER + 100 and WM_USER + 101.
-inline constexpr uint32_t kBurnProgressMessage = 1124;
-inline constexpr uint32_t kBurnStatusMessage = 1125;
-inline constexpr intptr_t kProgressMaximum = 100;
-
 class BurnMessenger {
 public:
     explicit BurnMessenger(BurnWindow& window) : window_(window) {}
 
     void Status(const std::string& line) {
-        window_.Loop().SendAndWait([&] {
-            window_.HandleBurnMessage(kBurnStatusMessage, 0,
-                                      reinterpret_cast<intptr_t>(line.c_str()));
-        });
+        window_.Loop().SendWindowMessage(WM_BURNSTATUS, 0,
+                                         reinterpret_cast<intptr_t>(line.c_str()));
     }
     void Progress(uint32_t percent) {
-        window_.Loop().SendAndWait(
-            [&] { window_.HandleBurnMessage(kBurnProgressMessage, percent, kProgressMaximum); });
+        window_.Loop().SendWindowMessage(WM_BURNPROGRESS, percent, kProgressMaximum);
     }
 
 private:

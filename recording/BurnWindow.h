@@ -2,7 +2,8 @@
 // What the recording side needs of the main window, without knowing the
 // window's unit. Every call here runs on the window thread: the burn thread
 // and the progress watcher reach it only through Loop().SendAndWait, and the
-// two handlers of the data module already run there.
+// two handlers of the data module already run there. The two window messages
+// go to the loop's window (BurnMessenger), not through this interface.
 
 #include "platform/EventLoop.h"
 #include "platform/SystemFacts.h"
@@ -29,9 +30,6 @@ public:
 
     virtual platform::EventLoop& Loop() = 0;
     virtual platform::SystemFacts& System() = 0;
-
-    // WM_BURNPROGRESS and WM_BURNSTATUS as the window handles them.
-    virtual void HandleBurnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
 
     virtual int32_t CurrentRunResult() const = 0;
     virtual void SetRunResult(int32_t code) = 0;

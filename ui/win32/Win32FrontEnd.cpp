@@ -93,9 +93,12 @@ public:
                                     GetModuleHandleA(nullptr), nullptr);
         for (const Place& place : kLayout)
             CreateComponent(place);
+        // The burn side's messages come to this window's procedure.
+        loop_.SetMessageWindow(window_);
     }
 
     ~Win32FrontEnd() override {
+        loop_.SetMessageWindow(nullptr);
         if (window_ != nullptr) {
             SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
             DestroyWindow(window_);

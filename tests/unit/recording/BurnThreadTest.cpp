@@ -1,7 +1,7 @@
 // The burn thread, its progress watcher and the two handlers, against the
 // virtual recorder (and a stand-in engine where the call itself matters).
 
-#include "recording/BurnMessenger.h"
+#include "recording/BurnMessages.h"
 #include "recording/CdRwLibE.h"
 #include "recording/UnitBurn.h"
 
@@ -36,18 +36,23 @@ public:
 class RecordingWindow final : public recording::BurnWindow {
 public:
     explicit RecordingWindow(std::string folder)
-        : loop_(platform::MakeEventLoop()), folder_(std::move(folder)) {}
+        : loop_(platform::MakeEventLoop()), folder_(std::move(folder)) {
+        loop_->SetWindowMessageHandler([this](uint32_t message, uintptr_t wParam, intptr_t lParam) {
+            HandleBurnMessage(message, wParam, lParam);
+            return intptr_t{0};
+        });
+    }
 
     platform::EventLoop& Loop() override { return *loop_; }
     platform::SystemFacts& System() override { return facts; }
-    void HandleBurnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
-        if (message == recording::kBurnProgressMessage) {
+    void HandleBurnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        if (message == recording::WM_BURNPROGRESS) {
             progress.push_back(static_cast<int>(wParam));
             gaugePosition = static_cast<int>(wParam);
             if (const BurnJob* job = recording::SharedBurnState().job.load(); job != nullptr)
                 discTitleSeen = job->discTitle;
             if (onProgress) onProgress();
-        } else if (message == recording::kBurnStatusMessage) {
+        } else if (message == recording::WM_BURNSTATUS) {
             lines.emplace_back(reinterpret_cast<const char*>(lParam));
             engineLoadedAtStatus.push_back(recording::EngineLoaded());
         }

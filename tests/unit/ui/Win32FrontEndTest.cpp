@@ -1,7 +1,14 @@
 #ifdef _WIN32
 #include "win32/Win32FrontEnd.h"
 
+#include "app/RunFlow.h"
+
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -72,6 +79,45 @@ TEST(Win32FrontEndTest, TheWindowHasTheLayoutsComponentsAndRefusesToClose) {
     Drain();
     EXPECT_EQ(events.closeRequests, 1);
     EXPECT_TRUE(IsWindow(window));
+}
+
+// A worker's burn message is a real message to the main window: its window
+// procedure takes it on the window thread (here through the filter, as no
+// main form is connected), not the loop's fallback handler.
+TEST(Win32FrontEndTest, WorkersWindowMessagesReachTheMainWindowsProcedure) {
+    const auto loop = platform::MakeEventLoop();
+    const DWORD windowThread = GetCurrentThreadId();
+    int fallbackCalls = 0;
+    loop->SetWindowMessageHandler([&](uint32_t, uintptr_t, intptr_t) {
+        ++fallbackCalls;
+        return intptr_t{0};
+    });
+    std::vector<std::pair<uint32_t, bool>> seen;
+    {
+        const auto frontEnd = MakeWin32FrontEnd(*loop);
+        CountingEvents events;
+        frontEnd->Connect(events, [&](uint32_t message) -> std::optional<intptr_t> {
+            if (message == app::WM_BURNPROGRESS || message == app::WM_BURNSTATUS)
+                seen.emplace_back(message, GetCurrentThreadId() == windowThread);
+            return std::nullopt;
+        });
+        std::atomic<bool> finished{false};
+        std::thread worker([&] {
+            const char line[] = "status";
+            loop->SendWindowMessage(app::WM_BURNPROGRESS, 57, 100);
+            loop->SendWindowMessage(app::WM_BURNSTATUS, 0, reinterpret_cast<intptr_t>(line));
+            finished = true;
+        });
+        for (int round = 0; round < 6000 && !finished; ++round)
+            loop->Pause(10);
+        worker.join();
+    }
+    EXPECT_EQ(seen, (std::vector<std::pair<uint32_t, bool>>{{app::WM_BURNPROGRESS, true},
+                                                            {app::WM_BURNSTATUS, true}}));
+    EXPECT_EQ(fallbackCalls, 0);
+    // Once the main window is gone the loop's own window takes them again.
+    EXPECT_TRUE(loop->SendWindowMessage(app::WM_BURNPROGRESS, 1, 100));
+    EXPECT_EQ(fallbackCalls, 1);
 }
 
 } // namespace
