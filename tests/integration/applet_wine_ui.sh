@@ -97,6 +97,7 @@ drive wait 60000 waittext 'CD will be ready in' 60000 sleep 500 \
 check "writing: the console is still writing when shot" memo_lacks <(drive memo) 'CD completed successfully!'
 check "writing: Help opened the help page" grep -q helpbutton "$work/opened"
 check "writing: the window answers a click on Help within 200 ms" grep -q '^ok.*answered' "$o/writing"
+grep -q '^FAIL' "$o/writing" && sed 's/^/     /' "$o/writing"
 drive waittext 'CD completed successfully!' 240000 > "$o/waited"
 check "complete CD: the success lines" grep -q '^ok' "$o/waited"
 check "complete CD: the right button reads &OK" wait_caption "&OK"
