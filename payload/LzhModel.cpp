@@ -1,6 +1,8 @@
 #include "LzhModel.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace qv::payload::lzh {
 
@@ -19,7 +21,7 @@ void TLzhModel::Init() {
         son[j] = static_cast<uint16_t>(i);
         prnt[i] = prnt[i + 1] = static_cast<uint16_t>(j);
     }
-    freq[kNodeCount] = kSentinelFrequency;
+    std::fill(std::begin(freq) + kNodeCount, std::end(freq), kSentinelFrequency);
     prnt[kRoot] = 0;
 }
 

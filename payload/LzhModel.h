@@ -3,7 +3,11 @@
 // lengths 3..60 share one tree that both coder and decoder update after every
 // symbol, so the two sides always hold the same codes.
 
+#include <bit>
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qv::payload::lzh {
 
@@ -21,6 +25,10 @@ inline constexpr int kRoot = kNodeCount - 1;                         // 626
 // son[] entries at or above this are leaves: symbol + kNodeCount.
 inline constexpr int kLeafBase = kNodeCount;
 inline constexpr unsigned kRebuildFrequency = 0x8000;
+// Sentinel frequencies after the root, so a block read of frequencies past
+// any node stays inside the array and stops at the sentinels.
+inline constexpr int kFrequencyLanes = 8;
+inline constexpr int kFrequencyPadding = 2 * kFrequencyLanes;
 
 constexpr int MatchSymbol(int length) {
     return 256 + length - kMinMatch;
@@ -30,9 +38,9 @@ constexpr int MatchLength(int symbol) {
 }
 
 struct TLzhModel {
-    // Node frequencies in non-decreasing order; the extra entry is a sentinel
-    // that stops the upward search of Update.
-    uint16_t freq[kNodeCount + 1];
+    // Node frequencies in non-decreasing order; the extra entries are
+    // sentinels that stop the upward search of Update.
+    uint16_t freq[kNodeCount + kFrequencyPadding];
     // First child of an inner node (the second is the next index), or
     // symbol + kLeafBase for a leaf.
     uint16_t son[kNodeCount];
@@ -51,6 +59,9 @@ struct TLzhModel {
     // Halves the leaf frequencies and builds the inner nodes anew.
     void Rebuild();
 
+    // The last node after c whose frequency is below k; freq[c + 1] is.
+    unsigned RunEnd(unsigned c, unsigned k) const;
+
     // The symbol's code, root side in the high bits, and its length in bits.
     struct Code {
         uint64_t bits;
@@ -63,6 +74,33 @@ constexpr bool IsLeaf(unsigned sonEntry) {
     return sonEntry >= static_cast<unsigned>(kLeafBase);
 }
 
+// Runs are short (mostly under 16 nodes) but of unpredictable length, so
+// they are measured a block of frequencies at a time instead of in a loop
+// whose exit the processor keeps mispredicting.
+inline unsigned TLzhModel::RunEnd(unsigned c, unsigned k) const {
+    unsigned l = c;
+#if defined(__SSE2__)
+    const __m128i limit = _mm_set1_epi16(static_cast<short>(k));
+    const __m128i zero = _mm_setzero_si128();
+    for (;;) {
+        // A lane is non-zero after the saturating subtraction where freq < k;
+        // the order makes those lanes a prefix of the block.
+        const auto* p = reinterpret_cast<const __m128i*>(&freq[l + 1]);
+        const __m128i lo = _mm_subs_epu16(limit, _mm_loadu_si128(p));
+        const __m128i hi = _mm_subs_epu16(limit, _mm_loadu_si128(p + 1));
+        const auto below = static_cast<uint32_t>(~_mm_movemask_epi8(
+            _mm_packs_epi16(_mm_cmpeq_epi16(lo, zero), _mm_cmpeq_epi16(hi, zero))));
+        const auto run = static_cast<unsigned>(std::countr_one(below & 0xFFFFu));
+        l += run;
+        if (run < 2 * kFrequencyLanes) return l;
+    }
+#else
+    while (k > freq[l + 1])
+        ++l;
+    return l;
+#endif
+}
+
 template <class OnSwap> bool TLzhModel::Update(int symbol, OnSwap&& swapped) {
     const bool rebuilt = freq[kRoot] == kRebuildFrequency;
     if (rebuilt) Rebuild();
@@ -71,10 +109,7 @@ template <class OnSwap> bool TLzhModel::Update(int symbol, OnSwap&& swapped) {
         const unsigned k = ++freq[c];
         if (k > freq[c + 1]) {
             // Move the node past the run of lower frequencies so the order holds.
-            unsigned l = c + 1;
-            while (k > freq[++l]) {
-            }
-            --l;
+            const unsigned l = RunEnd(c, k);
             freq[c] = freq[l];
             freq[l] = static_cast<uint16_t>(k);
 

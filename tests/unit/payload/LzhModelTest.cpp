@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace qv::test::lzh {
 namespace {
 
@@ -76,6 +78,50 @@ TEST(LzhModel, StaysSoundThroughSwapsAndRebuilds) {
         if (n % 211 == 0 || m.freq[kRoot] == 32768u) {
             ASSERT_TRUE(IsSoundTree(m)) << n;
         }
+    }
+}
+
+// The textbook form of the update: a linear search for the end of the run.
+void PlainUpdate(TLzhModel& m, int symbol) {
+    if (m.freq[kRoot] == 0x8000u) m.Rebuild();
+    unsigned c = m.prnt[symbol + kLeafBase];
+    do {
+        const unsigned k = ++m.freq[c];
+        if (k > m.freq[c + 1]) {
+            unsigned l = c + 1;
+            while (k > m.freq[l + 1])
+                ++l;
+            m.freq[c] = m.freq[l];
+            m.freq[l] = static_cast<uint16_t>(k);
+            const unsigned i = m.son[c];
+            m.prnt[i] = static_cast<uint16_t>(l);
+            if (i < static_cast<unsigned>(kLeafBase)) m.prnt[i + 1] = static_cast<uint16_t>(l);
+            const unsigned j = m.son[l];
+            m.son[l] = static_cast<uint16_t>(i);
+            m.prnt[j] = static_cast<uint16_t>(c);
+            if (j < static_cast<unsigned>(kLeafBase)) m.prnt[j + 1] = static_cast<uint16_t>(c);
+            m.son[c] = static_cast<uint16_t>(j);
+            c = l;
+        }
+        c = m.prnt[c];
+    } while (c != 0);
+}
+
+// Runs of every length, from the flat start's long ones to single nodes.
+TEST(LzhModel, UpdateEqualsThePlainUpdate) {
+    TLzhModel fast, plain;
+    fast.Init();
+    plain.Init();
+    uint32_t x = 777;
+    for (int n = 0; n < 150000; ++n) {
+        x = x * 1103515245u + 12345u;
+        const int spread = n % 3 == 0 ? kSymbolCount : 24;
+        const int symbol = static_cast<int>((x >> 12) % static_cast<uint32_t>(spread));
+        fast.Update(symbol);
+        PlainUpdate(plain, symbol);
+        ASSERT_EQ(0, std::memcmp(fast.freq, plain.freq, sizeof(uint16_t) * kNodeCount)) << n;
+        ASSERT_EQ(0, std::memcmp(fast.son, plain.son, sizeof fast.son)) << n;
+        ASSERT_EQ(0, std::memcmp(fast.prnt, plain.prnt, sizeof fast.prnt)) << n;
     }
 }
 
