@@ -50,24 +50,22 @@ public:
     }
 
 private:
-    void RefreshParentOf(const TLzhModel& m, unsigned node) {
-        const unsigned up = m.prnt[node];
-        if (up != static_cast<unsigned>(kRoot)) RefreshPair(m, up & ~1u);
-    }
+    // The root's own pair slot is a spare entry nobody reads, so no test for it.
+    void RefreshParentOf(const TLzhModel& m, unsigned node) { RefreshPair(m, m.prnt[node] & ~1u); }
+    // Without branches: whether a son is a leaf is as good as random here.
     void RefreshPair(const TLzhModel& m, unsigned first) {
         uint16_t* e = entries_[first >> 1];
         for (unsigned b1 = 0; b1 < 2; ++b1) {
             const unsigned s = m.son[first + b1];
-            if (IsLeaf(s)) {
-                e[2 * b1] = e[2 * b1 + 1] = static_cast<uint16_t>(s | kOneBit);
-            } else {
-                e[2 * b1] = m.son[s];
-                e[2 * b1 + 1] = m.son[s + 1];
-            }
+            const bool leaf = IsLeaf(s);
+            const unsigned inner = leaf ? 0u : s;
+            const auto asLeaf = static_cast<uint16_t>(s | kOneBit);
+            e[2 * b1] = leaf ? asLeaf : m.son[inner];
+            e[2 * b1 + 1] = leaf ? asLeaf : m.son[inner + 1];
         }
     }
 
-    uint16_t entries_[kSymbolCount - 1][4];
+    uint16_t entries_[kSymbolCount][4];
 };
 
 struct TExpandState {
