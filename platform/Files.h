@@ -15,6 +15,8 @@ inline constexpr uint16_t kAttrHidden = 0x02;
 inline constexpr uint16_t kAttrSystem = 0x04;
 inline constexpr uint16_t kAttrDirectory = 0x10;
 inline constexpr uint16_t kAttrArchive = 0x20;
+// Windows reports this alone for a file without any other attribute.
+inline constexpr uint16_t kAttrNormal = 0x80;
 
 // The path with "\" turned into the native separator (a no-op on Windows).
 std::string NativePath(const std::string& path);

@@ -190,7 +190,8 @@ std::vector<std::string> FindTrackFiles(const std::string& folder) {
         const std::string name = entry.path().filename().string();
         if (!MatchesTrackPattern(name)) continue;
         const int32_t attributes = platform::FileAttributes(folder + name);
-        if (attributes < 0 || (attributes & ~platform::kAttrHidden) != 0) continue;
+        if (attributes < 0 || (attributes & ~(platform::kAttrHidden | platform::kAttrNormal)) != 0)
+            continue;
         names.push_back(name);
     }
     std::sort(names.begin(), names.end(),
