@@ -1,8 +1,10 @@
 # One place for the warning set: every target of the project calls this.
 function(qv_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Werror)
+  # C++ sources only: a resource compiler takes no such options.
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wpedantic -Wshadow -Werror>)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # g++ 12 reports false overlaps inside std::string at -O3 (GCC bug 105329).
-    target_compile_options(${target} PRIVATE -Wno-restrict)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wno-restrict>)
   endif()
 endfunction()
