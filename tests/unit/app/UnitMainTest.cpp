@@ -1,20 +1,35 @@
 #include "app/UnitMain.h"
 
+#include "../platform/PlatformTempFolder.h"
 #include "FakeMainView.h"
 #include "app/CommonUtils.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace qv::app {
 namespace {
 
 class UnitMainTest : public ::testing::Test {
 protected:
+    // A run that ends writes and starts its clean-up batch in the working
+    // folder: a folder of the test's own keeps it out of the caller's.
     void SetUp() override {
+        previousFolder_ = std::filesystem::current_path();
+        std::filesystem::current_path(folder_.Path());
+        SetExecutablePath(folder_.File("qvapplet"));
         ResetRunValues();
         IsNtFamily = false;
     }
-    void TearDown() override { ResetRunValues(); }
+    void TearDown() override {
+        ResetRunValues();
+        SetExecutablePath("");
+        std::filesystem::current_path(previousFolder_);
+    }
+
+    test::PlatformTempFolder folder_;
+    std::filesystem::path previousFolder_;
 
     test::FakeMainView view;
     test::FakeFacts facts;
