@@ -113,6 +113,18 @@ check "locked archive without the key" fails_with_data_error "$QVPACK" t "$WORK/
 check "flipped byte caught (lh5)" flipped_byte_is_caught lh5
 check "flipped byte caught (rle)" flipped_byte_is_caught rle
 check "applet from a stamped stub" applet_roundtrip
+# A failed command removes its half-written output, but only a regular file:
+# an output that is a link (or a device such as /dev/null) stays.
+failed_output_kinds() {
+    head -c 5000 /dev/zero | tr '\0' '\377' > "$WORK/garbage" # a bad decode table
+    ln -sf "$WORK/link-target" "$WORK/link-out"
+    "$QVPACK" decode -m lh5 -s 100000 "$WORK/garbage" "$WORK/plain-out"
+    [ $? -eq 1 ] || return 1
+    "$QVPACK" decode -m lh5 -s 100000 "$WORK/garbage" "$WORK/link-out"
+    [ $? -eq 1 ] || return 1
+    [ ! -e "$WORK/plain-out" ] && [ -L "$WORK/link-out" ]
+}
+check "a failed command removes a partial file but never a link" failed_output_kinds
 check "usage error exits 2" bash -c '"$0" a -m xyz out 2>/dev/null; [ $? -eq 2 ]' "$QVPACK"
 
 echo "$passed passed, $failed failed"

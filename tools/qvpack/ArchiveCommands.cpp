@@ -220,7 +220,7 @@ int RunAdd(const Args& args) {
         sizes = WriteFiles(compress, &dest, files, m);
         dest.Flush();
     } catch (...) {
-        std::remove(out.c_str());
+        RemovePartialOutput(out);
         throw;
     }
     std::printf(kWrote, out.c_str(), files.size(), sizes.original, sizes.stored,
@@ -260,7 +260,7 @@ int RunApplet(const Args& args) {
         sizes = WriteFiles(compress, &dest, files, m);
         dest.Flush();
     } catch (...) {
-        std::remove(out->c_str());
+        RemovePartialOutput(*out);
         throw;
     }
     std::printf(kWroteApplet, out->c_str(), bareSize, sizes.stored, files.size(),

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
 
 #ifdef _WIN32
@@ -121,6 +122,13 @@ std::unique_ptr<payload::TStream> OpenSizedInput(const std::string& path, int64_
         all.insert(all.end(), buf, buf + n);
     size = static_cast<int64_t>(all.size());
     return std::make_unique<payload::TMemoryStream>(std::move(all));
+}
+
+void RemovePartialOutput(const std::string& path) {
+    if (path == "-") return;
+    std::error_code error;
+    if (std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::regular)
+        std::filesystem::remove(path, error);
 }
 
 bool StderrIsTerminal() {

@@ -46,6 +46,9 @@ int32_t ParseInt32(const std::string& text, const std::string& what);
 // "-" is standard input or output.
 std::unique_ptr<payload::TStream> OpenInput(const std::string& path);
 std::unique_ptr<payload::TStream> OpenOutput(const std::string& path);
+// Removes the half-written output of a failed command. Only a regular file
+// goes: an output such as /dev/null or a symbolic link stays where it is.
+void RemovePartialOutput(const std::string& path);
 // Standard input has no size: it is read into memory first.
 std::unique_ptr<payload::TStream> OpenSizedInput(const std::string& path, int64_t& size);
 

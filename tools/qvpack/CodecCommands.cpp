@@ -70,7 +70,7 @@ int RunJob(const CodecJob& job, uint8_t direction, int32_t originalSize) {
                                      originalSize, job.method, checksum, direction, job.key != 0);
         if (auto* f = dynamic_cast<payload::TFileStream*>(output.get())) f->Flush();
     } catch (...) {
-        if (job.out != "-") std::remove(job.out.c_str());
+        RemovePartialOutput(job.out);
         throw;
     }
     Report(job, direction == payload::kDirectionCompress ? "encoded" : "decoded", inSize, outBytes,
