@@ -4,6 +4,7 @@
 #include "LzhBitIO.h"
 #include "LzhMatchTree.h"
 #include "LzhModel.h"
+#include "LzhPipeline.h"
 #include "LzhPositionCode.h"
 
 #include <algorithm>
@@ -167,11 +168,14 @@ void ExpandLZH(TCompThreadSafety& state, int32_t destSize) {
 
 namespace {
 
+// Everything one member needs, in one allocation released on every exit.
 struct TCompressState {
-    TLzhModel model;
+    explicit TCompressState(TCompThreadSafety& state) : pipeline(state) {}
     uint8_t text[kTextSize];
     TLzhMatchTree tree{text};
+    TLzhPipeline pipeline;
 };
+static_assert(sizeof(TCompressState) < (1 << 20), "the encoder's state stays under 1 MiB");
 
 // The engine's source with a sticky end: after the end or a cancel no more
 // bytes are asked for.
@@ -197,35 +201,23 @@ private:
 class TLzhEncoder {
 public:
     TLzhEncoder(TCompThreadSafety& state, TCompressState& work)
-        : source_(state), output_(state), model_(work.model), text_(work.text), tree_(work.tree) {}
+        : source_(state), text_(work.text), tree_(work.tree), pipeline_(work.pipeline) {}
 
     void Run();
 
 private:
-    void SendSymbol(int symbol) {
-        const TLzhModel::Code code = model_.CodeOf(symbol);
-        output_.Put(code.bits, code.length);
-        model_.Update(symbol);
-    }
-    void SendPosition(int position) {
-        const int upper = position >> kPositionLowBits;
-        output_.Put(kPositionTables.code[upper], kPositionTables.length[upper]);
-        output_.Put(static_cast<unsigned>(position) & (kPositionGroups - 1), kPositionLowBits);
-    }
     void StoreByte(int at, uint8_t b) {
         text_[at] = b;
         if (at < kMaxMatch - 1) text_[at + kWindowSize] = b;
     }
 
     TSourceBytes source_;
-    lzh::TBitOutput output_;
-    TLzhModel& model_;
     uint8_t* text_;
     TLzhMatchTree& tree_;
+    TLzhPipeline& pipeline_;
 };
 
 void TLzhEncoder::Run() {
-    model_.Init();
     tree_.Clear();
     std::memset(text_, 0, kTextSize);
     std::memset(text_, kInitialFill, kStartPosition);
@@ -245,10 +237,9 @@ void TLzhEncoder::Run() {
         int length = std::min(tree_.matchLength, lookAhead);
         if (length < kMinMatch) {
             length = 1;
-            SendSymbol(text_[r]);
+            pipeline_.AddLiteral(text_[r]);
         } else {
-            SendSymbol(MatchSymbol(length));
-            SendPosition(tree_.matchPosition);
+            pipeline_.AddMatch(MatchSymbol(length), tree_.matchPosition);
         }
         int advanced = 0;
         for (; advanced < length && source_.Next(b); ++advanced) {
@@ -265,13 +256,13 @@ void TLzhEncoder::Run() {
             if (--lookAhead > 0) tree_.Insert(r);
         }
     } while (lookAhead > 0);
-    output_.Finish();
+    pipeline_.Finish();
 }
 
 } // namespace
 
 void CompressLZH(TCompThreadSafety& state) {
-    auto work = std::make_unique<TCompressState>();
+    auto work = std::make_unique<TCompressState>(state);
     auto encoder = std::make_unique<TLzhEncoder>(state, *work);
     encoder->Run();
 }
