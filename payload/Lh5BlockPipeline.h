@@ -5,35 +5,33 @@
 // finding. Blocks still reach the bit writer one at a time and in order.
 // A member that fits in one block never starts the thread.
 
+#include "CoderThread.h"
 #include "Lh5BitWriter.h"
 #include "Lh5BlockItems.h"
 #include "Lh5BlockWriter.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 namespace qv::payload::lh5 {
 
 class Lh5BlockPipeline {
 public:
-    explicit Lh5BlockPipeline(Lh5BitWriter& bits) : writer_(bits) {}
-    ~Lh5BlockPipeline();
+    explicit Lh5BlockPipeline(Lh5BitWriter& bits)
+        : writer_(bits), coder_([this](Lh5BlockItems& items) { writer_.SendBlock(items); }) {}
     Lh5BlockPipeline(const Lh5BlockPipeline&) = delete;
     Lh5BlockPipeline& operator=(const Lh5BlockPipeline&) = delete;
 
     void AddLiteral(uint8_t byte) {
         BeginItem();
-        filling_->buffer[filling_->size++] = byte;
-        ++filling_->symbolFreq[byte];
+        Lh5BlockItems& items = coder_.Filling();
+        items.buffer[items.size++] = byte;
+        ++items.symbolFreq[byte];
     }
 
     // symbol is 256..509; distance is the match offset minus one (0..8191).
     void AddMatch(int symbol, int distance) {
         BeginItem();
-        Lh5BlockItems& items = *filling_;
+        Lh5BlockItems& items = coder_.Filling();
         items.buffer[flagPos_] = static_cast<uint8_t>(items.buffer[flagPos_] | outputMask_);
         items.buffer[items.size++] = static_cast<uint8_t>(symbol);
         items.buffer[items.size++] = static_cast<uint8_t>(distance >> 8);
@@ -55,28 +53,17 @@ private:
         outputMask_ >>= 1;
         if (outputMask_ != 0) return;
         outputMask_ = 0x80;
-        if (filling_->size >= kBlockLimit) HandOver();
-        flagPos_ = filling_->size++;
-        filling_->buffer[flagPos_] = 0;
+        if (coder_.Filling().size >= kBlockLimit) coder_.HandOver();
+        Lh5BlockItems& items = coder_.Filling();
+        flagPos_ = items.size++;
+        items.buffer[flagPos_] = 0;
     }
 
-    void HandOver();
-    void WaitForCoder();
-    void StopCoder();
-    void CoderLoop();
-
+    // The writer is used by the coder thread, which ends first.
     Lh5BlockWriter writer_;
-    Lh5BlockItems stores_[2];
-    Lh5BlockItems* filling_ = &stores_[0];
+    TCoderThread<Lh5BlockItems> coder_;
     int flagPos_ = 0;
     unsigned outputMask_ = 0;
-
-    std::thread coder_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    Lh5BlockItems* handed_ = nullptr; // waiting for or in coding
-    bool stopping_ = false;
-    std::exception_ptr coderError_;
 };
 
 } // namespace qv::payload::lh5

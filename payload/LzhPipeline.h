@@ -6,33 +6,30 @@
 // that fits in one buffer never starts the thread.
 
 #include "CodecEngine.h"
+#include "CoderThread.h"
 #include "LzhBitIO.h"
 #include "LzhItems.h"
 #include "LzhModel.h"
-
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 namespace qv::payload::lzh {
 
 class TLzhPipeline {
 public:
     explicit TLzhPipeline(TCompThreadSafety& state);
-    ~TLzhPipeline();
     TLzhPipeline(const TLzhPipeline&) = delete;
     TLzhPipeline& operator=(const TLzhPipeline&) = delete;
 
     void AddLiteral(uint8_t byte) {
-        if (filling_->Full()) HandOver();
-        filling_->entries[filling_->size++] = byte;
+        if (coder_.Filling().Full()) coder_.HandOver();
+        TLzhItems& items = coder_.Filling();
+        items.entries[items.size++] = byte;
     }
     // symbol is 256..313; position is the window position of the match.
     void AddMatch(int symbol, int position) {
-        if (filling_->Full()) HandOver();
-        filling_->entries[filling_->size++] = static_cast<uint16_t>(symbol);
-        filling_->entries[filling_->size++] = static_cast<uint16_t>(position);
+        if (coder_.Filling().Full()) coder_.HandOver();
+        TLzhItems& items = coder_.Filling();
+        items.entries[items.size++] = static_cast<uint16_t>(symbol);
+        items.entries[items.size++] = static_cast<uint16_t>(position);
     }
 
     // Codes every buffer handed over, then the one being filled, and pads
@@ -41,11 +38,6 @@ public:
     void Finish();
 
 private:
-    void HandOver();
-    void WaitForCoder();
-    void StopCoder();
-    void CoderLoop();
-
     // Coder side: only the coder thread touches these once it runs.
     void Code(const TLzhItems& items);
     void SendSymbol(int symbol);
@@ -53,16 +45,8 @@ private:
 
     TLzhModel model_;
     TBitOutput output_;
-
-    TLzhItems stores_[2];
-    TLzhItems* filling_ = &stores_[0];
-
-    std::thread coder_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    TLzhItems* handed_ = nullptr; // waiting for or in coding
-    bool stopping_ = false;
-    std::exception_ptr coderError_;
+    // Uses the model and the output on its thread, and ends first.
+    TCoderThread<TLzhItems> coder_;
 };
 
 } // namespace qv::payload::lzh
