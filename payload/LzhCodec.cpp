@@ -51,8 +51,12 @@ public:
     }
 
 private:
-    // The root's own pair slot is a spare entry nobody reads, so no test for it.
-    void RefreshParentOf(const TLzhModel& m, unsigned node) { RefreshPair(m, m.prnt[node] & ~1u); }
+    // The root's own pair slot is never read (the walk starts at its sons), and
+    // the root has no sibling whose son entry could be read for it.
+    void RefreshParentOf(const TLzhModel& m, unsigned node) {
+        const unsigned parent = m.prnt[node];
+        if (parent != static_cast<unsigned>(kRoot)) RefreshPair(m, parent & ~1u);
+    }
     // Without branches: whether a son is a leaf is as good as random here.
     void RefreshPair(const TLzhModel& m, unsigned first) {
         uint16_t* e = entries_[first >> 1];
