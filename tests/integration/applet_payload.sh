@@ -5,22 +5,10 @@
 # Ends with "N passed, M failed"; exit code 1 on any failure.
 set -uo pipefail
 
-arg=${1:-build/linux}
-if [ -f "$arg" ]; then build=$(cd "$(dirname "$arg")/../.." && pwd); else build=$(cd "$arg" && pwd); fi
-APPLET=$build/ui/qvapplet
+source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
 QVPACK=$build/tools/qvpack/qvpack
-for tool in "$APPLET" "$QVPACK"; do
-  [ -x "$tool" ] || { echo "missing $tool"; echo "0 passed, 1 failed"; exit 1; }
-done
+[ -x "$QVPACK" ] || { echo "missing $QVPACK"; echo "0 passed, 1 failed"; exit 1; }
 
-passed=0; failed=0
-check() { # name, then the command that must succeed
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
-  else failed=$((failed + 1)); echo "FAIL $name"; fi
-}
-
-work=$(mktemp -d)
 mounted=""
 cleanup() { [ -n "$mounted" ] && umount "$mounted" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
@@ -134,5 +122,4 @@ else
   echo "skip full-disk test: no tmpfs mount here"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_checks
