@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build g++ clang clang-format libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-  wine64 xvfb xauth
+  wine wine64 xvfb xauth
   lhasa jlha-utils xorriso libburn-dev
   python3 zstd gzip
 )
