@@ -64,7 +64,7 @@ std::string IniValue(const std::string& text, const std::string& section, const 
 }
 
 std::string ReadContentTitle(const std::string& path) {
-    std::ifstream in(platform::NativePath(path), std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     if (!in) return {};
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::string title = IniValue(text, kTitleSection, kTitleKeyWithBlank);

@@ -25,6 +25,8 @@ constexpr uint32_t kReportPause = 2400;
 constexpr char kFirstTidyVersion = '5';
 [[maybe_unused]] constexpr const char* kBatchLineEnd = "\r\n";
 constexpr const char* kScriptLineEnd = "\n";
+// "--" ends the options: an applet named "-Applet.exe" is a file name too.
+constexpr const char* kShellRemove = "rm -f -- ";
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -92,9 +94,9 @@ std::vector<std::string> ShellRunBatchLines(const RunBatchInputs& in) {
     if (in.deleteApplet || in.deleteAspi)
         lines.push_back("while kill -0 " + std::to_string(in.processId) +
                         " 2>/dev/null; do sleep 0.1; done");
-    if (in.deleteApplet) lines.push_back("rm -f " + ShellQuoted(in.executableName));
-    if (in.deleteAspi) lines.push_back("rm -f " + ShellQuoted(payload::kInstalledAspiFile));
-    lines.push_back("rm -f " + ShellQuoted(in.executableFolder + payload::kBatchFile));
+    if (in.deleteApplet) lines.push_back(kShellRemove + ShellQuoted(in.executableName));
+    if (in.deleteAspi) lines.push_back(kShellRemove + ShellQuoted(payload::kInstalledAspiFile));
+    lines.push_back(kShellRemove + ShellQuoted(in.executableFolder + payload::kBatchFile));
     lines.push_back("exit 0");
     return lines;
 }
@@ -137,6 +139,9 @@ void EndProcessAtFinishRun() {
 }
 
 void TFormMain::FinishRun(bool tidyAspi, bool deleteApplet) {
+    // Presses during the report pause would enter here again: the run ends once.
+    if (finishing_) return;
+    finishing_ = true;
     SaveSettings();
     if (facts_.IsOnline()) SendReport(*this);
     Pause(kReportPause);

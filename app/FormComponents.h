@@ -6,6 +6,7 @@
 
 #include "MainView.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -47,9 +48,16 @@ public:
     TGauge(MainView& view, Gauge which, TPlace place) : Place(place), view_(view), which_(which) {}
 
     int Position() const { return view_.GaugePosition(which_); }
-    void SetPosition(int position) { view_.SetGaugePosition(which_, position); }
+    // The position stays within 0 and the maximum, as a gauge draws it, so
+    // what is read back (the hint, the report) never passes 100 percent.
+    void SetPosition(int position) {
+        view_.SetGaugePosition(which_, std::clamp(position, 0, std::max(Max(), 0)));
+    }
     int Max() const { return view_.GaugeMax(which_); }
-    void SetMax(int maximum) { view_.SetGaugeMax(which_, maximum); }
+    void SetMax(int maximum) {
+        view_.SetGaugeMax(which_, maximum);
+        if (Position() > maximum) view_.SetGaugePosition(which_, std::max(maximum, 0));
+    }
     void SetHint(const std::string& hint) { view_.SetGaugeHint(which_, hint); }
 
     TPlace Place;

@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 
 namespace qv::app {
@@ -212,13 +213,25 @@ bool TFormMain::CheckAspiLayer(bool installAllowed) {
     }
     const std::string installed = WorkingFolderPath(payload::kInstalledAspiFile);
     if (installAllowed && !platform::FileExists(installed)) {
-        if (!platform::FileExists(carried) && CompressDataModule != nullptr)
-            CompressDataModule->ExtractMember(payload::kCarriedAspiFile);
+        if (!platform::FileExists(carried) && !ExtractCarriedAspiLayer()) return false;
         platform::MoveFile(carried, installed, false); // a failed move shows at the recorder
         return true;
     }
     FailCheck(run_text::kNoAspiLayer);
     return false;
+}
+
+// A carried layer that fails its checks is no layer at all.
+bool TFormMain::ExtractCarriedAspiLayer() {
+    if (CompressDataModule == nullptr) return true;
+    try {
+        CompressDataModule->ExtractMember(payload::kCarriedAspiFile);
+        return true;
+    } catch (const std::exception& error) {
+        AddStatusLine(DamagedFileLine(payload::kCarriedAspiFile, error.what()));
+        FailCheck(run_text::kNoAspiLayer);
+        return false;
+    }
 }
 
 // The 95/98/Me family brings its own layer: a carried one left in the working
@@ -344,7 +357,11 @@ bool TFormMain::CheckBlankDisc(bool firstAttempt) {
     int32_t status = AskDiscBlank();
     if (status != recording::kEngineSuccess) {
         recording::EngineEntries.Load();
+        // While the drive reloads the run is busy: a press cancels it (the
+        // first attempt shows "&Cancel") instead of starting a retry inside it.
+        if (firstAttempt) RunStage = stage::kBusy;
         Pause(kReloadPause);
+        RunStage = stage::kBlankDisc;
         ProcessMessages();
         status = AskDiscBlank();
         if (status != recording::kEngineSuccess) AddStatusLine(StatusText(status));

@@ -37,16 +37,21 @@ std::string PacketWritingVersion() {
     return VersionOf(file, kVersionShort);
 }
 
-// The first line of the content description, or "Missing" for an empty file.
+} // namespace
+
+// A line ends at CR as well as at LF, as the title reader has it.
 std::string SourceLine(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    if (!std::getline(in, line)) return kMissingSource;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
+    char c = 0;
+    bool any = false;
+    while (in.get(c)) {
+        any = true;
+        if (c == '\r' || c == '\n') break;
+        line += c;
+    }
+    return any ? line : kMissingSource;
 }
-
-} // namespace
 
 std::string ReportUrlPrefix() {
     return std::string(kScheme) + kReportHost + kReportPage;

@@ -46,6 +46,10 @@ std::string ReportUrl(const ReportInputs& inputs);
 // its percent done.
 std::string& ProgressHintText();
 
+// The report's source: the first line of the content description, or
+// "Missing" for an empty file.
+std::string SourceLine(const std::string& path);
+
 // Builds the report from the window and the working folder and opens it;
 // nothing without "qvorig.qv", and any failure ends it silently.
 void SendReport(TFormMain& form);

@@ -18,10 +18,10 @@
 #include "recording/CdRwLibE.h"
 #include "recording/UnitBurn.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <limits>
-#include <stdexcept>
 
 namespace qv::app {
 
@@ -61,9 +61,14 @@ std::string StatusText(int32_t code) {
 
 } // namespace
 
+std::string DamagedFileLine(const std::string& name, const std::string& message) {
+    return run_text::kDamagedFileBegin + name + run_text::kDamagedFileMiddle + message +
+           run_text::kDamagedFileEnd;
+}
+
 bool TFormMain::RunEnded() const {
     const platform::EventLoop* loop = ApplicationLoop();
-    return exitCode_.has_value() || (loop != nullptr && loop->Terminated());
+    return exitCode_.has_value() || finishing_ || (loop != nullptr && loop->Terminated());
 }
 
 // Run start, on the application's first activation.
@@ -79,6 +84,7 @@ void TFormMain::StartRun() {
         // Asking to close is refused, so the run goes on and the content-file
         // check tells the user what is missing.
         if (!CompressDataModule->ExtractRunFiles()) FormClose();
+        ReportDamagedRunFiles();
     }
     Pause(kAfterExtractionPause);
     if (RunEnded()) return;
@@ -87,6 +93,14 @@ void TFormMain::StartRun() {
     Pause(kAfterProductLinePause);
     if (RunEnded()) return;
     if (RunChecks() && !RunValues().CancelRequested) BurnStart();
+}
+
+// The ASPI check extracts the carried layer again when it needs one, and
+// reports its failure there.
+void TFormMain::ReportDamagedRunFiles() {
+    for (const auto& member : CompressDataModule->DamagedRunFiles())
+        if (member.name != payload::kCarriedAspiFile)
+            AddStatusLine(DamagedFileLine(member.name, member.message));
 }
 
 void TFormMain::ShowContentTitle() {
@@ -117,6 +131,8 @@ void TFormMain::BusyStep() {
 }
 
 void TFormMain::ButtonRightClick() {
+    // The end of the run pauses; a press meanwhile finds nothing to do.
+    if (finishing_) return;
     switch (RunStage) {
     case stage::kCreated:
     case stage::kEraseQuestion:
@@ -154,7 +170,12 @@ void TFormMain::ButtonRightClick() {
 }
 
 void TFormMain::RetryBlankDisc() {
+    // The retry pauses while the drive reloads; a second press then must not
+    // start a second retry (and a second burn) inside the first.
+    if (blankRetryRunning_) return;
+    blankRetryRunning_ = true;
     const bool blank = CheckBlankDisc(false);
+    blankRetryRunning_ = false;
     if (RunEnded()) return;
     if (blank) {
         SetRightCaption(0);
@@ -177,9 +198,13 @@ void TFormMain::Cancel() {
 // The burn start: the disc image, a ready recorder, the drive wait, then the
 // burn thread in track-at-once mode, the only mode that writes.
 void TFormMain::BurnStart() {
+    // Presses nested in the pauses below may reach a path that leads here
+    // again; one run writes one disc.
+    if (burnStartEntered_) return;
+    burnStartEntered_ = true;
     RunStage = stage::kBusy;
     view_.ShowWindow();
-    ExtractDiscImage();
+    if (!ExtractDiscImage()) return;
     if (!platform::FileExists(WorkingFolderPath(payload::kDiscImageFile))) {
         AddStatusLine(run_text::kRequiredFilesMissing);
         return;
@@ -206,18 +231,27 @@ void TFormMain::BurnStart() {
     RunEnvironment().setThreadPriority(platform::ThreadPriority::BelowNormal);
 }
 
-void TFormMain::ExtractDiscImage() {
+// False when the image failed its checks: nothing of it is burnt, and the
+// run ends as a recording that failed.
+bool TFormMain::ExtractDiscImage() {
+    std::string damage;
     if (CompressDataModule != nullptr) {
         CompressDataModule->AttachSpawnProgress(true);
         try {
             CompressDataModule->ExtractMember(payload::kDiscImageFile);
-        } catch (const std::exception&) {
-            // A damaged member leaves no image; the next step reports it missing.
+        } catch (const std::exception& error) {
+            damage = error.what();
         }
         CompressDataModule->AttachSpawnProgress(false);
     }
+    if (!damage.empty()) {
+        FailCheck(DamagedFileLine(payload::kDiscImageFile, damage));
+        SetRunResult(result::kRecordingFailed);
+        return false;
+    }
     platform::SetFileAttributes(WorkingFolderPath(payload::kDiscImageFile), platform::kAttrHidden);
     ProcessMessages();
+    return true;
 }
 
 bool TFormMain::RecorderReady() {
@@ -285,7 +319,7 @@ void TFormMain::ButtonYESErase() {
     AddStatusLine(run_text::kErasingStarted);
     StepLeftGauge(kEraseGaugeStep);
     bool started = false;
-    if (recording::EngineEntries.BlankDisc(kEraseMode) == recording::kEngineSuccess) {
+    if (EraseDisc()) {
         ProgressBarLeft.SetPosition(kGaugeAfterErase);
         const int32_t status = AskDiscBlank();
         if (CheckValues().DiscReady == 0) WaitForDriveAfterErase();
@@ -307,6 +341,16 @@ void TFormMain::ButtonYESErase() {
         AddStatusLine(run_text::kUnableToErase);
     }
     if (!started) RunStage = stage::kBlankDisc;
+}
+
+// A library that is gone or whose erase raises has not erased the disc.
+bool TFormMain::EraseDisc() {
+    if (recording::EngineEntries.BlankDisc == nullptr) return false;
+    try {
+        return recording::EngineEntries.BlankDisc(kEraseMode) == recording::kEngineSuccess;
+    } catch (...) {
+        return false; // the user is told "Unable to erase" either way
+    }
 }
 
 void TFormMain::WaitForDriveAfterErase() {
@@ -353,10 +397,11 @@ std::optional<intptr_t> TFormMain::WindowMessage(uint32_t message, uintptr_t wPa
 // Asked for by the burn thread once it has set SpeedFactor; the speed text
 // ends as the factor, which the report sends and the settings keep.
 void TFormMain::TimeEstimate() {
-    if (SpeedFactor > std::numeric_limits<int8_t>::max())
-        throw std::range_error(form_text::kRangeError);
-    const int8_t factor = SpeedFactor >= kLowestEstimateFactor ? static_cast<int8_t>(SpeedFactor)
-                                                               : kSlowEstimateFactor;
+    // The factor is a signed byte; a recorder beyond 127 times CD speed
+    // still writes, with the estimate of the fastest factor that fits.
+    const int64_t fitting = std::min<int64_t>(SpeedFactor, std::numeric_limits<int8_t>::max());
+    const int8_t factor =
+        fitting >= kLowestEstimateFactor ? static_cast<int8_t>(fitting) : kSlowEstimateFactor;
     const auto megabytes = static_cast<int32_t>(std::trunc(OwnSize / kMebibyte - 1.0));
     const int32_t minutes = megabytes / (factor * kMegabytesPerFactorMinute) + kMinutesOfLeadIn;
     SpeedText = std::to_string(minutes);

@@ -6,6 +6,7 @@
 #include "recording/BurnMessages.h"
 
 #include <cstdint>
+#include <string>
 
 namespace qv::app {
 
@@ -41,5 +42,8 @@ inline constexpr int32_t kNotReady = 76;
 // event loop hands them to TFormMain::WindowMessage on the window thread.
 using recording::WM_BURNPROGRESS;
 using recording::WM_BURNSTATUS;
+
+// The console line for a payload member that failed while it was extracted.
+std::string DamagedFileLine(const std::string& name, const std::string& message);
 
 } // namespace qv::app

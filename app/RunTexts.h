@@ -31,6 +31,11 @@ inline constexpr const char* kNoBlankDisc =
     "\r\n*** Attention - No Blank CD was found, please check it. Then try again by pressing OK "
     "after "
     "inserting a blank CD. Program will exit if a blank CD is not found again.\r\n\r\n";
+// A payload member that failed its checks while it was extracted: the file
+// name, then the archive's own message.
+inline constexpr const char* kDamagedFileBegin = "\r\n\r\n*** The carried file ";
+inline constexpr const char* kDamagedFileMiddle = " is damaged: ";
+inline constexpr const char* kDamagedFileEnd = "\r\nNo CD can be made.  Press OK to exit now.\r\n";
 
 // The recorder report.
 inline constexpr const char* kVersionPrefix = "Version ";

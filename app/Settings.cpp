@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <exception>
+#include <limits>
 #include <memory>
 
 namespace qv::app {
@@ -198,7 +199,9 @@ void TFormMain::RebuildCounterFragments() {
 
 void TFormMain::CountRecording(bool success) {
     const int index = CounterIndexFor(WriteMode, success);
-    if (index >= 0) ++WriteModeCounters[index];
+    // A counter that reached the top stays there rather than wrap negative.
+    if (index >= 0 && WriteModeCounters[index] < std::numeric_limits<int32_t>::max())
+        ++WriteModeCounters[index];
     RebuildCounterFragments();
 }
 

@@ -26,8 +26,7 @@ bool AnyPayloadModeSwitch() {
 
 // Raises the runtime's input/output error when the folder cannot be entered.
 void EnterExecutableFolder() {
-    if (!ExecutableFolder().empty())
-        std::filesystem::current_path(platform::NativePath(ExecutableFolder()));
+    if (!ExecutableFolder().empty()) std::filesystem::current_path(ExecutableFolder());
 }
 
 int RunMaintenanceMode() {

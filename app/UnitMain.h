@@ -178,8 +178,13 @@ public:
     std::optional<int> ExitCode() const { return exitCode_; }
 
     // MainViewEvents
-    void LeftClicked() override { ButtonLeft.Click(); }
-    void RightClicked() override { ButtonRight.Click(); }
+    // A disabled button takes no press, whichever front end passed it on.
+    void LeftClicked() override {
+        if (ButtonLeft.Enabled()) ButtonLeft.Click();
+    }
+    void RightClicked() override {
+        if (ButtonRight.Enabled()) ButtonRight.Click();
+    }
     void Activated() override { ApplicationEvents1Activate(); }
     bool CloseRequested() override { return FormClose(); }
 
@@ -194,15 +199,18 @@ private:
     void ShowContentTitle();
     bool RunChecks();
     void RetryBlankDisc();
-    void ExtractDiscImage();
+    bool ExtractDiscImage();
+    void ReportDamagedRunFiles();
     bool RecorderReady();
     void WaitForDrive();
     bool StartBurnThread(uint8_t writeMode);
     void StepLeftGauge(int step);
     void RestoreButtonHandlers(const char* rightCaption);
     void WaitForDriveAfterErase();
+    bool EraseDisc();
     void FailCheck(const std::string& message);
     bool AspiLayerFound();
+    bool ExtractCarriedAspiLayer();
     void RemoveOldAspiLayer();
     bool LoadRecorderEngine();
     void ReadRecorderAbilities();
@@ -212,6 +220,9 @@ private:
     MainView& view_;
     platform::SystemFacts& facts_;
     std::optional<int> exitCode_;
+    bool burnStartEntered_ = false;
+    bool finishing_ = false;
+    bool blankRetryRunning_ = false;
 };
 
 } // namespace qv::app

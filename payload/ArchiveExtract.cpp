@@ -35,12 +35,14 @@ void SkipData(TStream* source, const archive::MemberRecord& record) {
 }
 
 // The folder whose volume the free-space query asks about: the drive's root
-// for "X:..." paths, else the nearest existing folder of the destination
-// (the current drive's on Windows, the right mount on Linux).
-std::string SpaceQueryFolder(const std::string& upperDestination) {
-    if (upperDestination.size() > 1 && upperDestination[1] == ':')
-        return upperDestination.substr(0, 2) + paths::kArchiveSeparator;
-    std::string folder = paths::FolderOf(upperDestination);
+// for "X:..." paths on Windows, else the nearest existing folder of the
+// destination as it is spelt (a POSIX path keeps its case).
+std::string SpaceQueryFolder(const std::string& destination) {
+#ifdef _WIN32
+    if (destination.size() > 1 && destination[1] == ':')
+        return paths::UpperCase(destination.substr(0, 2)) + paths::kArchiveSeparator;
+#endif
+    std::string folder = paths::FolderOf(destination);
     while (!folder.empty() && !platform::FolderExists(folder)) {
         folder.pop_back();
         folder = paths::FolderOf(folder);
@@ -65,8 +67,7 @@ void ForceFolders(std::string folder) {
 // The free bytes figure goes through single precision like the original, so
 // large volumes read as "unlimited" and a failed query (-1) as no space.
 int32_t AvailableSpaceFor(const std::string& destination) {
-    const std::string upper = paths::UpperCase(destination);
-    const float freeBytes = static_cast<float>(platform::FreeBytes(SpaceQueryFolder(upper)));
+    const float freeBytes = static_cast<float>(platform::FreeBytes(SpaceQueryFolder(destination)));
     int32_t available = kUnlimitedSpace;
     if (freeBytes < kUnlimitedSpaceAsFloat) available = static_cast<int32_t>(freeBytes);
     if (available < kUnlimitedSpace && platform::FileExists(destination)) {
@@ -152,7 +153,8 @@ void TCompress::ExtractMembers(TStream* source, TStringList* selection) {
             continue;
         }
         const bool rooted = paths::IsRooted(record.Name);
-        std::string dest = rooted ? record.Name : targetPath_ + record.Name;
+        const std::string name = platform::NativePath(record.Name);
+        std::string dest = rooted ? name : targetPath_ + name;
         // A relative name must not climb out of TargetPath: such a member is
         // treated like a file that cannot be created.
         if (!rooted && paths::LeavesFolder(record.Name)) {
@@ -174,8 +176,7 @@ void TCompress::ExtractMembers(TStream* source, TStringList* selection) {
         if (MakeDirectories) ForceFolders(paths::FolderOf(dest));
         std::unique_ptr<TFileStream> file;
         try {
-            file = std::make_unique<TFileStream>(platform::NativePath(dest),
-                                                 TFileStream::Mode::CreateExclusive);
+            file = std::make_unique<TFileStream>(dest, TFileStream::Mode::CreateExclusive);
         } catch (const EFileStreamError&) {
             if (ExceptionOnFileError) throw;
             SkipData(source, record);

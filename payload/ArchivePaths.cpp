@@ -43,7 +43,7 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 
 std::string WithTrailingSeparator(const std::string& folder) {
     if (folder.empty() || IsSeparator(folder.back())) return folder;
-    return folder + kArchiveSeparator;
+    return folder + kFolderSeparator;
 }
 
 std::string StoredNameOf(const std::string& path, const std::string& targetPath) {

@@ -8,12 +8,20 @@
 namespace qv::payload::paths {
 
 inline constexpr char kArchiveSeparator = '\\';
+// A folder of the host system: where "\" is an ordinary character of a file
+// name, a folder ends in "/".
+#ifdef _WIN32
+inline constexpr char kFolderSeparator = '\\';
+#else
+inline constexpr char kFolderSeparator = '/';
+#endif
 // At most this many characters of a path remain after TargetPath.
 inline constexpr size_t kLongestStoredName = 9999;
 
 bool IsSeparator(char c);
 bool EqualNoCase(const std::string& a, const std::string& b);
-// The folder with a trailing "\" added unless it is empty or ends in a separator.
+// The folder with the host's separator added unless it is empty or ends in
+// a separator.
 std::string WithTrailingSeparator(const std::string& folder);
 // The path without targetPath at its front (compared without regard to
 // case), its separators turned into "\"; the drive prefix is kept.

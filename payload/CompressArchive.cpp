@@ -41,8 +41,7 @@ void WriteHeader(TStream* dest, const std::string& compressId, int32_t totalSize
 // the record, so it counts as a file that cannot be opened.
 std::unique_ptr<TFileStream> OpenMemberFile(const std::string& path, bool raise) {
     try {
-        auto file =
-            std::make_unique<TFileStream>(platform::NativePath(path), TFileStream::Mode::OpenRead);
+        auto file = std::make_unique<TFileStream>(path, TFileStream::Mode::OpenRead);
         if (file->Size() > archive::kLargestSize) throw EFileStreamError(kFileTooLarge + path);
         return file;
     } catch (const EFileStreamError&) {

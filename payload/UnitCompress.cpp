@@ -218,21 +218,36 @@ bool TCompressDataModule::EmptyMode() {
     return true;
 }
 
-bool TCompressDataModule::PayloadContains(const std::string& name) {
+std::optional<std::string> TCompressDataModule::StoredMemberName(const std::string& name) {
     PositionAtPayload();
     TMemberList members;
     Compress.ListMembers(SelfStream.get(), members);
-    return std::any_of(members.begin(), members.end(), [&name](const TMemberEntry& member) {
-        return paths::EqualNoCase(member.Name, name);
-    });
+    const auto member =
+        std::find_if(members.begin(), members.end(), [&name](const TMemberEntry& entry) {
+            return paths::EqualNoCase(entry.Name, name);
+        });
+    if (member == members.end()) return std::nullopt;
+    return member->Name;
+}
+
+bool TCompressDataModule::PayloadContains(const std::string& name) {
+    return StoredMemberName(name).has_value();
 }
 
 void TCompressDataModule::ExtractMember(const std::string& name) {
-    if (!PayloadContains(name)) return;
+    const std::optional<std::string> stored = StoredMemberName(name);
+    if (!stored) return;
     PositionAtPayload();
     Compress.SetTargetPath(host_.folder);
     TStringList selection{name};
-    Compress.ExtractMembers(SelfStream.get(), &selection);
+    try {
+        Compress.ExtractMembers(SelfStream.get(), &selection);
+    } catch (const std::exception&) {
+        // The member's file is created exclusively, so what lies there now
+        // is our own partial output.
+        platform::DeleteFile(host_.folder + platform::NativePath(*stored));
+        throw;
+    }
     // A member stored as "QVORIG.QV" is the run's "qvorig.qv"; where file
     // names keep their case, it is given the spelling the run looks for.
     const std::string wanted = host_.workingFolderPath(name);
@@ -242,18 +257,24 @@ void TCompressDataModule::ExtractMember(const std::string& name) {
 }
 
 bool TCompressDataModule::ExtractRunFiles() {
+    damagedRunFiles_.clear();
     try {
         if (SelfSize() <= host_.payloadOffset) return false;
         platform::DeleteFile(host_.workingFolderPath(kContentFile));
-        ExtractMember(kContentFile);
-        ExtractMember(kEngineFile);
-        ExtractMember(kCarriedAspiFile);
-        platform::SetFileAttributes(host_.workingFolderPath(kEngineFile), kHiddenOnly);
-        platform::SetFileAttributes(host_.workingFolderPath(kCarriedAspiFile), kHiddenOnly);
-        return platform::FileExists(host_.workingFolderPath(kContentFile));
     } catch (const std::exception&) {
         return false; // the content-file check reports what is missing
     }
+    for (const char* name : {kContentFile, kEngineFile, kCarriedAspiFile}) {
+        try {
+            ExtractMember(name);
+        } catch (const std::exception& error) {
+            // The checks report the missing file; the message says why.
+            damagedRunFiles_.push_back(TDamagedMember{name, error.what()});
+        }
+    }
+    platform::SetFileAttributes(host_.workingFolderPath(kEngineFile), kHiddenOnly);
+    platform::SetFileAttributes(host_.workingFolderPath(kCarriedAspiFile), kHiddenOnly);
+    return platform::FileExists(host_.workingFolderPath(kContentFile));
 }
 
 void TCompressDataModule::ShowSpawnProgress(int32_t& PercentageDone) {

@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace qv::payload {
 
@@ -52,9 +54,20 @@ public:
 
     bool PayloadContains(const std::string& name);
     // Writes the member into the working folder when the payload lists it.
+    // A member that fails while it is expanded leaves no file behind (a part
+    // of a disc image or an engine must never be taken for the whole); the
+    // archive's exception is passed on.
     void ExtractMember(const std::string& name);
-    // The run's base files; true when "qvorig.qv" exists afterwards.
+    // The run's base files, each on its own, so one damaged member does not
+    // keep the others back; true when "qvorig.qv" exists afterwards.
     bool ExtractRunFiles();
+    // The members that failed in the last ExtractRunFiles, with the archive's
+    // message for each, in extraction order.
+    struct TDamagedMember {
+        std::string name;
+        std::string message;
+    };
+    const std::vector<TDamagedMember>& DamagedRunFiles() const { return damagedRunFiles_; }
     void ShowSpawnProgress(int32_t& PercentageDone);
     void LaunchReplaceBatch();
 
@@ -65,6 +78,10 @@ public:
     TCompress Compress;
 
 private:
+    std::optional<std::string> StoredMemberName(const std::string& name);
+
+    std::vector<TDamagedMember> damagedRunFiles_;
+
     // Each mode returns whether it completed; failures raise.
     bool PackingMode();
     void SpawnMode();

@@ -18,7 +18,9 @@ inline constexpr uint16_t kAttrArchive = 0x20;
 // Windows reports this alone for a file without any other attribute.
 inline constexpr uint16_t kAttrNormal = 0x80;
 
-// The path with "\" turned into the native separator (a no-op on Windows).
+// An archive member's name (folders split by "\") in the native form (a no-op
+// on Windows). Paths of the system itself are native already and are used
+// as they are: "\" is an ordinary character in a POSIX file name.
 std::string NativePath(const std::string& path);
 
 bool FileExists(const std::string& path);

@@ -242,7 +242,10 @@ void TBurnThread::Write(BurnJob& job) {
             ? EngineEntries.WriteCdDataTao(&job, kSignalInterval, SharedBurnState().event->Handle(),
                                            testFlag_ ? kTestWriteAllBits : 0)
             : CDRW_NOT_STARTED;
-    if (result == kEngineSuccess) return;
+    if (result == kEngineSuccess) {
+        wrote_ = true;
+        return;
+    }
     messenger.Status(std::string(burn_text::kWriteProblem) + " " + StatusText(result));
     if (!SharedBurnState().cancelled.load())
         window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
@@ -275,7 +278,11 @@ void TBurnThread::Execute() {
             if (writeMode_ == kTrackAtOnce) Write(*job);
         }
     } catch (const std::exception& error) {
-        BurnMessenger(window_).Status(std::string("\r\n\r\n*** ") + error.what() + "\r\n");
+        // Whatever stopped the thread before the write returned, no disc was
+        // made: the run ends as a failed recording, never as a success.
+        BurnMessenger(window_).Status(std::string(burn_text::kWriteProblem) + " " + error.what());
+        if (!state.cancelled.load())
+            window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
     }
     state.DoneFlag = true;
     SetEvent();
@@ -307,7 +314,11 @@ bool TBurnDataModule::StartBurn(uint8_t writeMode) {
 void TBurnDataModule::BurnThreadTerminate() {
     BurnWindow& window = *window_;
     window.SetGaugeHintToPercent();
-    if (window.CurrentRunResult() <= 0) {
+    // A run that never reached a good write (another write mode, say) has no
+    // CD to announce.
+    const bool wrote = burnThread_ != nullptr && burnThread_->Wrote();
+    if (!wrote && window.CurrentRunResult() <= 0) window.SetRunResult(kRecordingFailed);
+    if (wrote && window.CurrentRunResult() <= 0) {
         window.AddStatusLine(burn_text::kCompletedBanner);
         window.AddStatusLine(burn_text::kLabelHint);
         window.AddStatusLine(burn_text::kCredit);

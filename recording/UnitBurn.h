@@ -78,6 +78,10 @@ public:
     TBurnThread(const TBurnThread&) = delete;
     TBurnThread& operator=(const TBurnThread&) = delete;
 
+    // True once the engine's write call returned success for the whole
+    // image; read by the termination handler after Execute has ended.
+    bool Wrote() const { return wrote_.load(); }
+
 private:
     void Execute();
     void FillJob(BurnJob& job);
@@ -89,6 +93,7 @@ private:
     bool testFlag_;
     BurnWindow& window_;
     std::function<void()> onTerminate_;
+    std::atomic<bool> wrote_{false};
     std::thread thread_;
 };
 

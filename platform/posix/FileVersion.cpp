@@ -13,10 +13,9 @@ constexpr int64_t kLargestImage = 256ll * 1024 * 1024;
 } // namespace
 
 std::optional<FileVersionNumbers> ReadFileVersion(const std::string& path) {
-    const std::string native = NativePath(path);
-    const int64_t size = FileSize(native);
+    const int64_t size = FileSize(path);
     if (size <= 0 || size > kLargestImage) return std::nullopt;
-    std::ifstream in(native, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -16,7 +16,7 @@ namespace qv::platform {
 namespace {
 
 bool StatPath(const std::string& path, struct stat& info) {
-    return ::stat(NativePath(path).c_str(), &info) == 0;
+    return ::stat(path.c_str(), &info) == 0;
 }
 
 bool IsSameFile(const struct stat& a, const struct stat& b) {
@@ -59,8 +59,8 @@ void CopyMetadata(int to, const struct stat& source, const std::string& sourcePa
 
 bool CopyAcrossVolumes(const std::string& from, const std::string& to) {
     if (!CopyFile(from, to, false)) return false;
-    if (::unlink(NativePath(from).c_str()) == 0) return true;
-    ::unlink(NativePath(to).c_str());
+    if (::unlink(from.c_str()) == 0) return true;
+    ::unlink(to.c_str());
     return false;
 }
 
@@ -113,12 +113,12 @@ bool FolderExists(const std::string& path) {
 bool DeleteFile(const std::string& path) {
     const int32_t word = FileAttributes(path);
     if (word < 0 || (word & (kAttrReadOnly | kAttrDirectory)) != 0) return false;
-    return ::unlink(NativePath(path).c_str()) == 0;
+    return ::unlink(path.c_str()) == 0;
 }
 
 bool MoveFile(const std::string& from, const std::string& to, bool replace) {
-    const std::string source = NativePath(from);
-    const std::string target = NativePath(to);
+    const std::string& source = from;
+    const std::string& target = to;
     const bool moved = replace ? ::rename(source.c_str(), target.c_str()) == 0
                                : RenameWithoutReplacing(source, target);
     if (moved) return true;
@@ -128,7 +128,7 @@ bool MoveFile(const std::string& from, const std::string& to, bool replace) {
 }
 
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
-    const int source = ::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC);
+    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (source < 0) return false;
     struct stat sourceInfo {};
     struct stat targetInfo {};
@@ -139,7 +139,7 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
         return false;
     }
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
-    const int target = ::open(NativePath(to).c_str(), flags, 0666);
+    const int target = ::open(to.c_str(), flags, 0666);
     if (target < 0) {
         ::close(source);
         return false;
@@ -148,7 +148,7 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
     if (ok) CopyMetadata(target, sourceInfo, from, to);
     ok = (::close(target) == 0) && ok;
     ::close(source);
-    if (!ok) ::unlink(NativePath(to).c_str());
+    if (!ok) ::unlink(to.c_str());
     return ok;
 }
 
@@ -161,13 +161,13 @@ int64_t FileSize(const std::string& path) {
 int32_t FileAttributes(const std::string& path) {
     struct stat info {};
     if (!StatPath(path, info)) return -1;
-    return ReadAttributeWord(NativePath(path), info);
+    return ReadAttributeWord(path, info);
 }
 
 bool SetFileAttributes(const std::string& path, uint16_t attributes) {
     struct stat info {};
     if (!StatPath(path, info)) return false;
-    return WriteAttributeWord(NativePath(path), info, attributes);
+    return WriteAttributeWord(path, info, attributes);
 }
 
 uint32_t FileDosDateTime(const std::string& path) {
@@ -192,12 +192,12 @@ bool SetFileDosDateTime(const std::string& path, uint32_t dosDateTime) {
     const time_t when = ::mktime(&local);
     if (when == static_cast<time_t>(-1)) return false;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
-    return ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
 int64_t FreeBytes(const std::string& path) {
     struct statvfs info {};
-    if (::statvfs(NativePath(path).c_str(), &info) != 0) return -1;
+    if (::statvfs(path.c_str(), &info) != 0) return -1;
     const unsigned long long bytes = static_cast<unsigned long long>(info.f_bavail) *
                                      static_cast<unsigned long long>(info.f_frsize);
     return bytes > static_cast<unsigned long long>(INT64_MAX) ? INT64_MAX
@@ -205,7 +205,7 @@ int64_t FreeBytes(const std::string& path) {
 }
 
 bool CreateFolder(const std::string& path) {
-    ::mkdir(NativePath(path).c_str(), 0777);
+    ::mkdir(path.c_str(), 0777);
     return FolderExists(path);
 }
 

@@ -67,9 +67,10 @@ bool IniSettingsStore::Write(const std::string& keyPath, const std::string& name
     return Save(document);
 }
 
-// A damaged or unreadable file counts as empty; the next write replaces it.
+// An unreadable file counts as empty; a damaged line is dropped by the next
+// write, which keeps every other value.
 IniDocument IniSettingsStore::Load() const {
-    return ParseIni(ReadWholeFile(filePath_)).value_or(IniDocument{});
+    return ParseIni(ReadWholeFile(filePath_));
 }
 
 bool IniSettingsStore::Save(const IniDocument& document) const {

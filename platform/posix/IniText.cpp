@@ -82,29 +82,28 @@ IniSection& SectionFor(IniDocument& document, const std::string& keyPath) {
 
 } // namespace
 
-std::optional<IniDocument> ParseIni(const std::string& text) {
-    if (text.find('\0') != std::string::npos) return std::nullopt;
+IniDocument ParseIni(const std::string& text) {
     std::istringstream lines(text.rfind(kUtf8Mark, 0) == 0 ? text.substr(3) : text);
     IniDocument document;
-    IniSection* current = nullptr;
+    std::optional<std::string> currentPath;
     std::string line;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::string trimmed = Trim(line);
         if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
+        if (trimmed.find('\0') != std::string::npos) continue;
         if (trimmed[0] == '[') {
-            if (trimmed.back() != ']') return std::nullopt;
-            const auto keyPath = Unescape(trimmed.substr(1, trimmed.size() - 2));
-            if (!keyPath) return std::nullopt;
-            current = &SectionFor(document, *keyPath);
+            const size_t end = trimmed.back() == ']' ? trimmed.size() - 1 : trimmed.size();
+            // Entries under a section whose name cannot be read belong nowhere.
+            currentPath = Unescape(trimmed.substr(1, end - 1));
+            if (currentPath) SectionFor(document, *currentPath);
             continue;
         }
         const size_t equals = trimmed.find('=');
-        if (equals == std::string::npos || current == nullptr) return std::nullopt;
+        if (equals == std::string::npos || !currentPath) continue;
         const auto name = Unescape(Trim(trimmed.substr(0, equals)));
         const auto value = Unescape(Trim(trimmed.substr(equals + 1)));
-        if (!name || !value) return std::nullopt;
-        SetEntry(document, current->keyPath, *name, *value);
+        if (name && value) SetEntry(document, *currentPath, *name, *value);
     }
     return document;
 }

@@ -23,10 +23,11 @@ struct IniSection {
 
 using IniDocument = std::vector<IniSection>;
 
-// Nothing when the text is damaged: a line that is neither blank, a comment
-// (";" or "#"), a section nor an entry; an entry before the first section;
-// a broken "%" escape; a NUL byte.
-std::optional<IniDocument> ParseIni(const std::string& text);
+// A damaged line costs that line only: a line that is neither blank, a
+// comment (";" or "#"), a section nor an entry, an entry before the first
+// section, a broken "%" escape or a NUL byte drops the line and keeps the
+// rest. A section line that lost its closing bracket still names its section.
+IniDocument ParseIni(const std::string& text);
 std::string FormatIni(const IniDocument& document);
 
 // Key paths and value names match without regard to the case of A to Z, as

@@ -1,6 +1,7 @@
 // The report URL and the help pages.
 
 #include "app/Report.h"
+#include "platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,21 @@ TEST(ReportUrl, SourceLineAmpersandPassesOnAndBlanksBecomeUnderscores) {
     app::ReportInputs in = CompletedRecording();
     in.sourceLine = "Rock & Roll&x=1";
     EXPECT_TRUE(app::ReportQuery(in).starts_with("r=0&source=Rock_&_Roll&x=1&av="));
+}
+
+TEST(ReportUrl, SourceIsTheContentFilesFirstLineWhateverEndsIt) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Demo\r\n[TITLE]\r\n", "Demo"},
+        {"Demo\n[TITLE]\n", "Demo"},
+        {"Demo\r[TITLE]\r", "Demo"},
+        {"Demo", "Demo"},
+        {"\r\nDemo\r\n", ""},
+        {"", "Missing"},
+    };
+    for (const auto& [text, line] : cases) {
+        PlatformTempFolder folder;
+        EXPECT_EQ(app::SourceLine(folder.Write("qvorig.qv", text)), line) << text;
+    }
 }
 
 TEST(HelpPages, LiveOnTheSupportSite) {

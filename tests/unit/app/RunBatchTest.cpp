@@ -62,13 +62,14 @@ TEST(RunBatch, ShellScriptWaitsOnlyWhenItDeletesSomething) {
     in.executableFolder = "/tmp/it's here/";
     in.executableName = "applet";
     EXPECT_EQ(app::ShellRunBatchLines(in),
-              (Lines{"cd '/tmp/it'\\''s here/' || exit 1", "rm -f '/tmp/it'\\''s here/qv1e.bat'",
+              (Lines{"cd '/tmp/it'\\''s here/' || exit 1", "rm -f -- '/tmp/it'\\''s here/qv1e.bat'",
                      "exit 0"}));
     in.deleteApplet = true;
+    in.executableName = "-applet";
     EXPECT_EQ(app::ShellRunBatchLines(in),
               (Lines{"cd '/tmp/it'\\''s here/' || exit 1",
-                     "while kill -0 4242 2>/dev/null; do sleep 0.1; done", "rm -f 'applet'",
-                     "rm -f '/tmp/it'\\''s here/qv1e.bat'", "exit 0"}));
+                     "while kill -0 4242 2>/dev/null; do sleep 0.1; done", "rm -f -- '-applet'",
+                     "rm -f -- '/tmp/it'\\''s here/qv1e.bat'", "exit 0"}));
 }
 
 #ifndef _WIN32

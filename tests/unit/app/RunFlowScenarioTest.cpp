@@ -195,6 +195,40 @@ const Scenario kScenarios[] = {
      -1,
      std::nullopt,
      {2}},
+    // The retry pauses while the drive reloads (the eject of the no-blank
+    // report opened it): a second "&OK" then starts no second burn.
+    {"OkPressedTwiceWhileTheDriveReloads",
+     [](RunFlowHarness& h) { h.InsertWrittenDisc(); },
+     [](RunFlowHarness& h) {
+         h.InsertBlankDisc();
+         h.PressRightAt(h.clock.now + 1000);
+         ExpectCaptionThenPressRight(h, "&OK");
+     },
+     Passed({kNoBlank, kUsingTao}),
+     app::stage::kBusy,
+     "&Cancel",
+     -1,
+     std::nullopt,
+     {2}},
+    // Presses during the retry and the end of the run's pause end the run once.
+    {"PressesWhileTheRunEnds",
+     [](RunFlowHarness& h) {
+         h.InsertWrittenDisc();
+         h.facts.online = true;
+     },
+     [](RunFlowHarness& h) {
+         // A press every half second, through the retry and the end's pause.
+         for (uint32_t after = 500; after <= 8000; after += 500)
+             h.PressRightAt(h.clock.now + after);
+         ExpectCaptionThenPressRight(h, "&OK");
+         EXPECT_EQ(h.facts.openedUrls.size(), 1u);
+     },
+     Passed({kNoBlank}),
+     app::stage::kBlankDisc,
+     "&OK",
+     5,
+     5,
+     {}},
     {"NoBlankDiscTwice",
      [](RunFlowHarness& h) { h.InsertWrittenDisc(); },
      [](RunFlowHarness& h) { ExpectCaptionThenPressRight(h, "&OK"); },

@@ -113,6 +113,11 @@ TEST(SettingsTest, CountersRaiseByWriteModeAndRebuildTheFragments) {
     h.form->WriteMode = 5;
     h.form->CountRecording(false);
     EXPECT_EQ(h.form->FailFragment, "&Fail=1.0.0");
+    // A counter at the top stays there instead of wrapping negative.
+    h.form->WriteMode = 2;
+    h.form->WriteModeCounters[0] = 2147483647;
+    h.form->CountRecording(true);
+    EXPECT_EQ(h.form->SuccFragment, "&Succ=0.1.2147483647");
 }
 
 TEST(SettingsTest, SaveWritesTenValuesInOrderAfterTheOutcome) {

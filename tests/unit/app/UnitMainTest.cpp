@@ -168,6 +168,11 @@ TEST_F(UnitMainTest, SwappedHandlersRunInsteadOfTheDefaultOnes) {
     form.RightClicked();
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(form.ExitCode().has_value());
+    // A disabled button takes no press.
+    form.ButtonLeft.OnClick = [&asked] { ++asked; };
+    view.enabled[0] = false;
+    form.LeftClicked();
+    EXPECT_EQ(asked, 1);
 }
 
 } // namespace

@@ -191,7 +191,7 @@ TEST(ArchiveRead, SelectionListsNameWhatWasWritten) {
     TStringList selection = {"SUB\\TWO.TXT"};
     Extract(c, archive, target.Path(), &selection);
     ASSERT_EQ(selection.size(), 1u);
-    EXPECT_EQ(selection[0], c.TargetPath() + "sub\\two.txt");
+    EXPECT_EQ(selection[0], c.TargetPath() + platform::NativePath("sub\\two.txt"));
     EXPECT_EQ(FilesIn(target), 1u);
     EXPECT_EQ(PlatformTempFolder::Read(selection[0]), "def");
 

@@ -123,7 +123,7 @@ TEST(ArchiveWrite, StoredNamesDropTargetPathWithoutRegardToCase) {
 TEST(ArchiveWrite, TargetPathGainsOneTrailingSeparator) {
     TCompress c;
     c.SetTargetPath("C:\\data");
-    EXPECT_EQ(c.TargetPath(), "C:\\data\\");
+    EXPECT_EQ(c.TargetPath(), std::string("C:\\data") + payload::paths::kFolderSeparator);
     c.SetTargetPath("C:\\data\\");
     EXPECT_EQ(c.TargetPath(), "C:\\data\\");
     c.SetTargetPath("");

@@ -56,23 +56,36 @@ TEST(PlatformSettingsStore, IniFileRoundTrip) {
         EXPECT_EQ(entry.path().filename(), "settings.ini") << "no temporary file left";
 }
 
-TEST(PlatformSettingsStore, DamagedFileReadsAsEmptyAndIsRewrittenWhole) {
+// Each damaged line costs that line only: a hand-set DeleteApplet=0 survives
+// it, and the next write drops the line and keeps the rest.
+TEST(PlatformSettingsStore, DamagedLineCostsThatLineOnly) {
     using namespace std::string_literals;
-    const std::string damaged[] = {
-        "[Software\\QvPlatformTest\\5.0]\nCPUspeed=2400\nthis line has no equals sign\n",
-        "CPUspeed=2400\n",                                 // entry before any section
-        "[Software\\QvPlatformTest\\5.0\nCPUspeed=2400\n", // unclosed section
-        "[Software\\QvPlatformTest\\5.0]\nCPUspeed=24%G0\n",
-        "[Software\\QvPlatformTest\\5.0]\nCPUspeed=2400%\n",
-        "[Software\\QvPlatformTest\\5.0]\nCPUspeed=2400\n\0\0\0"s,
+    const std::string section = "[Software\\QvPlatformTest\\5.0]\n";
+    struct Case {
+        std::string text;
+        const char* cpuSpeed;
     };
-    for (const std::string& text : damaged) {
+    const Case cases[] = {
+        {section + "DeleteApplet=0\nthis line has no equals sign\nCPUspeed=2400\n", "2400"},
+        {"CPUspeed=2400\n" + section + "DeleteApplet=0\n", "0"}, // entry before any section
+        {"[Software\\QvPlatformTest\\5.0\nDeleteApplet=0\nCPUspeed=2400\n", "2400"},
+        {section + "DeleteApplet=0\nCPUspeed=24%G0\n", "0"},
+        {section + "CPUspeed=2400%\nDeleteApplet=0\n", "0"},
+        {section + "DeleteApplet=0\nCPUspeed=24\0"
+                   "00\nPriorX=4\n"s,
+         "0"},
+        {section + "DeleteApplet=0\nCPUspeed=2400\n\0\0\0"s, "2400"},
+    };
+    for (const Case& c : cases) {
         PlatformTempFolder folder;
-        const std::string file = folder.Write("settings.ini", text);
+        const std::string file = folder.Write("settings.ini", c.text);
         IniSettingsStore store(file);
-        EXPECT_EQ(store.Read(kKey, "CPUspeed", "0"), "0") << text;
+        EXPECT_EQ(store.Read(kKey, "DeleteApplet", "1"), "0") << c.text;
+        EXPECT_EQ(store.Read(kKey, "CPUspeed", "0"), c.cpuSpeed) << c.text;
         ASSERT_TRUE(store.Write(kKey, "PriorX", "8"));
-        EXPECT_EQ(PlatformTempFolder::Read(file), "[Software\\QvPlatformTest\\5.0]\nPriorX=8\n");
+        EXPECT_EQ(store.Read(kKey, "DeleteApplet", "1"), "0") << c.text;
+        EXPECT_EQ(store.Read(kKey, "PriorX", ""), "8") << c.text;
+        EXPECT_EQ(PlatformTempFolder::Read(file).find('\0'), std::string::npos) << c.text;
     }
 }
 

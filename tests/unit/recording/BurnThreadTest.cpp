@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 
 namespace qv::test {
 namespace {
@@ -66,7 +67,10 @@ public:
     std::string AppletFolder() const override { return folder_; }
     recording::SpeedHistory ReadSpeedHistory() const override { return history; }
     void StoreThrottleHold(bool hold) override { history.holdThrottle = hold; }
-    void ApplySpeedFactor(int64_t factor) override { speedFactor = factor; }
+    void ApplySpeedFactor(int64_t factor) override {
+        speedFactor = factor;
+        if (failAtSpeedFactor) throw std::range_error("Range check error");
+    }
     void DisableLeftButton() override { leftDisabled = true; }
     void ProcessWindowMessages() override { loop_->ProcessMessages(); }
     void SetGaugeHintToPercent() override { gaugeHint = std::to_string(gaugePosition); }
@@ -97,6 +101,7 @@ public:
     std::string discTitleSeen;
     std::string gaugeHint = "-";
     std::function<void()> onProgress;
+    bool failAtSpeedFactor = false;
     int gaugePosition = 0;
     int32_t runResult = -1;
     int64_t speedFactor = -1;
@@ -241,6 +246,26 @@ TEST_F(BurnThreadTest, WriteFailureGivesResultSevenAndNoCounterChange) {
     EXPECT_EQ(window.successes, 0);
     EXPECT_EQ(window.failures, 0);
     EXPECT_NE(window.runStage, 10);
+}
+
+// Whatever stops the thread before the write call, no CD was made.
+TEST_F(BurnThreadTest, AnErrorBeforeTheWriteEndsAsAFailedRecording) {
+    UseVirtualRecorder("time_scale = 0\n");
+    WriteImage(409600);
+    auto owned = std::make_unique<RecordingWindow>(Folder());
+    RecordingWindow& window = *owned;
+    window.failAtSpeedFactor = true;
+    recording::TBurnDataModule module;
+    module.AttachWindow(std::move(owned));
+    Burn(module, window);
+
+    EXPECT_EQ(window.runResult, 7);
+    EXPECT_TRUE(
+        window.HasLine(std::string(recording::burn_text::kWriteProblem) + " Range check error"));
+    EXPECT_FALSE(window.HasLine(recording::burn_text::kCompletedBanner));
+    EXPECT_EQ(window.successes, 0);
+    EXPECT_NE(window.runStage, 10);
+    EXPECT_FALSE(std::filesystem::exists(scratch_.file("disc.img")));
 }
 
 TEST_F(BurnThreadTest, CancelWhileWritingReleasesTheLibraryOnlyAfterTheWriteReturned) {
