@@ -7,6 +7,23 @@ cd "$(dirname "$0")/.."
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 
 bash scripts/setup.sh || exit 1
+
+# Every program the builds and scripts call, checked once: a missing one is
+# named here instead of failing dozens of checks later.
+REQUIRED_PROGRAMS=(
+  cmake ninja g++ clang clang++ x86_64-w64-mingw32-g++-posix
+  wine wineboot wineserver xvfb-run Xvfb xauth
+  lhasa jlha xorriso python3 gzip zstd cmp timeout
+)
+missing=()
+for program in "${REQUIRED_PROGRAMS[@]}"; do
+  command -v "$program" >/dev/null 2>&1 || missing+=("$program")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "test.sh: required programs not found: ${missing[*]} (scripts/setup.sh should install them)"
+  echo "0 passed, 1 failed"
+  exit 1
+fi
 bash scripts/build.sh || { echo "0 passed, 1 failed"; exit 1; }
 
 passed=0; failed=0; failures=()

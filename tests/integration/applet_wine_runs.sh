@@ -3,7 +3,8 @@
 # user, driven by qvuidriver.exe: no blank disc (the retry finding none, and
 # a blank disc put in before the retry), no recorder, a recorder that does
 # not become ready, the erase question answered both ways, and the ASPI
-# layer installed from the payload (Wine counts as the NT family). Each with
+# layer installed from the payload (Wine counts as the NT family), and a
+# damaged disc image that is never burnt. Each with
 # its exit code, the console lines in order, the registry values afterwards,
 # the files left in the folder and the run batch gone. Same argument and
 # output as applet_wine_ui.sh; both share wine_ui_harness.
@@ -145,5 +146,24 @@ drive click right >/dev/null
 run_ended_with "ASPI layer" 0
 check "ASPI layer: registry: a track-at-once success" registry_is "${BURNT[@]}"
 wine reg add "$PATH_KEY" /v PATH /t REG_EXPAND_SZ /d "$saved_path" /f >/dev/null 2>&1 && saved_path=""
+
+# 8. One flipped byte in the image's stored data (the last member): nothing
+# is burnt, the console names the damage, &OK ends the run with 7 and the
+# applet stays.
+mkdir -p "$work/damaged"; cp "$work/demo/Applet.exe" "$work/damaged/"
+python3 -c 'import os, sys
+p = sys.argv[1]; at = os.path.getsize(p) - 1000
+with open(p, "r+b") as f:
+    f.seek(at); b = f.read(1); f.seek(at); f.write(bytes([b[0] ^ 0x55]))' "$work/damaged/Applet.exe"
+new_run damaged "$work/damaged" "time_scale = 0
+"
+start_applet
+drive wait 60000 waittext '*** The carried file qvi9cd.qv is damaged: ' 60000 > "$o/waited"
+check "damaged image: the message is shown" test "$(grep -c '^ok' "$o/waited")" = 2
+check "damaged image: the right button reads &OK" wait_caption "&OK"
+drive click right >/dev/null
+run_ended_with "damaged image" 7 Applet.exe
+check "damaged image: nothing was written" test ! -s "$o/disc.img"
+check "damaged image: registry values as before" registry_is
 
 finish

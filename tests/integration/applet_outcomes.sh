@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# End to end on Linux: the run never reports a CD it did not make. Damaged
+# payloads (a flipped byte in LH5-coded, RLE-coded and stored image data, a
+# payload cut short, a damaged carried ASPI layer), a recorder beyond the
+# estimate's range and a late write failure, presses repeated while the run
+# pauses, damaged settings files, and a folder whose name holds a backslash.
+# Each run checks its exit code, console,
+# disc and settings. Takes the Linux build folder (or qvpack inside it).
+# Ends with "N passed, M failed"; exit code 1 on any failure.
+set -uo pipefail
+
+source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
+QVPACK=$build/tools/qvpack/qvpack
+
+# The publisher's files: a content file, the engine, a compressible 2 MiB
+# image (1,024 sectors) and a carried ASPI layer.
+files=$work/files
+mkdir -p "$files"
+cp "$ENGINE" "$files/CdRwLib.dll"
+printf 'Demo source line\r\n[TITLE]\r\nTitle =Demo Disc\r\n' > "$files/qvorig.qv"
+seq 1 400000 | head -c 2097152 > "$files/qvi9cd.qv"
+head -c 65536 /dev/urandom > "$files/mqv2k.qv"
+
+pack() { # output, method, members in order (the last one is the one damaged)
+  local out=$1 method=$2; shift 2
+  (cd "$files" && "$QVPACK" applet --stub "$APPLET" -m "$method" -o "$out" "$@" >/dev/null)
+}
+flip_byte_before_end() { # file, distance from the end
+  local size; size=$(stat -c %s "$1")
+  python3 - "$1" $((size - $2)) <<'EOF'
+import sys
+path, at = sys.argv[1], int(sys.argv[2])
+with open(path, "r+b") as f:
+    f.seek(at); b = f.read(1); f.seek(at); f.write(bytes([b[0] ^ 0x55]))
+EOF
+}
+run_folder() { # name, applet, recorder configuration lines
+  local d=$work/$1
+  mkdir -p "$d"; cp "$2" "$d/Applet.exe"; chmod +x "$d/Applet.exe"
+  printf 'disc = %s\ntime_scale = 0\n%s' "$d/disc.img" "$3" > "$d/recorder.cfg"
+  echo "$d"
+}
+successes() { local v; v=$(setting TAOModeSuccess 2>/dev/null); echo "${v:-0}"; }
+
+# ---- 1. Damaged payloads: nothing is burnt, the applet stays, exit 7 ------
+pack "$work/lh5.exe" lh5 qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv
+pack "$work/rle.exe" rle qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv
+(cd "$files" && "$QVPACK" a -m non "$work/stored.lzs" qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv >/dev/null)
+cat "$APPLET" "$work/stored.lzs" > "$work/stored.exe"
+cp "$work/lh5.exe" "$work/short.exe"
+truncate -s $(($(stat -c %s "$work/short.exe") - 5000)) "$work/short.exe"
+for kind in lh5 rle stored; do flip_byte_before_end "$work/$kind.exe" 3000; done
+for kind in lh5 rle stored short; do
+  before=$(successes)
+  d=$(run_folder "damaged-$kind" "$work/$kind.exe" "")
+  code=$(run "$d" 60 'caption right: &OK=>right')
+  # A payload cut short may lose its member list as well: then the content
+  # file is what is missing (2).
+  check "damaged $kind: exit code 7" test "$code" = 7 -o "$kind.$code" = short.2
+  check "damaged $kind: the console names a damaged file and the archive's message" \
+    grep -qE '^console: \*\*\* The carried file [a-zA-Z0-9.]+ is damaged: .+' "$d/log"
+  check "damaged $kind: nothing was written" test ! -e "$d/disc.img"
+  check "damaged $kind: no success banner" lacks_line "$d" 'console: CD completed successfully!'
+  check "damaged $kind: no success counted" test "$(successes)" = "$before"
+  check "damaged $kind: the applet stays, the partial image is gone" \
+    test -e "$d/Applet.exe" -a ! -e "$d/qvi9cd.qv"
+done
+
+# The carried ASPI layer fails its checksum: no layer (exit 4), and the end
+# of the run still removes the engine and the content file.
+pack "$work/aspi.exe" lh5 qvorig.qv CdRwLib.dll qvi9cd.qv mqv2k.qv
+flip_byte_before_end "$work/aspi.exe" 2000
+d=$(run_folder damaged-aspi "$work/aspi.exe" "")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "damaged ASPI layer: exit code 4" test "$code" = 4
+check "damaged ASPI layer: the console names it" \
+  grep -qE '^console: \*\*\* The carried file mqv2k\.qv is damaged: ' "$d/log"
+check "damaged ASPI layer: the no-ASPI message" grep -q '^console: \*\*\* No ASPI layer found!' "$d/log"
+check "damaged ASPI layer: engine and content file removed" \
+  test ! -e "$d/CdRwLib.dll" -a ! -e "$d/qvorig.qv" -a ! -e "$d/wnaspi32.dll"
+
+# ---- 2. Success means written ---------------------------------------------
+pack "$work/good.exe" lh5 qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv
+before=$(successes)
+d=$(run_folder fast "$work/good.exe" "write_speeds = 30000
+")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "30,000 KB/s recorder: exit code 0" test "$code" = 0
+check "30,000 KB/s recorder: the disc holds exactly the image" cmp -s "$d/disc.img" "$files/qvi9cd.qv"
+check "30,000 KB/s recorder: the estimate" grep -q '^console: CD will be ready in 2 minutes\.$' "$d/log"
+check "30,000 KB/s recorder: one success counted" test "$(successes)" = $((before + 1))
+
+before=$(successes)
+d=$(run_folder late-failure "$work/good.exe" "write_fail_sector = 1000
+")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "late write failure: exit code 7" test "$code" = 7
+check "late write failure: the problem line, no banner" \
+  bash -c "grep -q '^console: \*\*\* A problem has prevented' '$d/log' && ! grep -qx 'console: CD completed successfully!' '$d/log'"
+check "late write failure: no success counted, the applet stays" \
+  test "$(successes)" = "$before" -a -e "$d/Applet.exe"
+
+# ---- 3. One burn, one end --------------------------------------------------
+# No blank disc; a blank one goes in, then "&OK" twice a second apart while
+# the drive reloads: one burn, a good disc.
+d=$(run_folder ok-twice "$work/good.exe" "")
+head -c 4096 /dev/urandom > "$d/disc.img"
+code=$(run "$d" 60 "console: \*\*\* Attention - No Blank CD.*=>sh rm -f $d/disc.img" \
+  'caption right: &OK=>right,wait 1,right' 'caption right: &OK=>right')
+check "OK twice: exit code 0" test "$code" = 0
+check "OK twice: one burn started" test "$(grep -c '^console: (Using TAO method' "$d/log")" = 1
+check "OK twice: the disc holds exactly the image" cmp -s "$d/disc.img" "$files/qvi9cd.qv"
+
+# A press while the drive reloads in the first blank test cancels the run.
+d=$(run_folder reload-cancel "$work/good.exe" "inserted = 0
+")
+code=$(run "$d" 60 'console: CD Recorder: .*=>wait 1.5,right')
+check "cancel while the drive reloads: exit code 1" test "$code" = 1
+check "cancel while the drive reloads: no burn" lacks_line "$d" 'console: (Using TAO method- Pause near end is normal)'
+
+# A press every half second while the run ends: it ends once, in time.
+d=$(run_folder end-presses "$work/good.exe" "")
+code=$(run "$d" 30 'caption right: &OK=>right,wait 0.5,right,wait 0.5,right,wait 0.5,right,wait 0.5,right,wait 0.5,right')
+check "presses while the run ends: exit code 0" test "$code" = 0
+check "presses while the run ends: at most one report" test "$(grep -c '^url: http://report' "$d/log")" -le 1
+
+# ---- 4. Settings that survive ----------------------------------------------
+key='[Software\Quarlow\VTQApplet\5.0]'
+mkdir -p "$(dirname "$SETTINGS")"
+printf '%s\nDeleteApplet=0\nthis line has no equals sign\nPriorX=1%%G\nTAOModeSuccess=2147483647\nbroken\0line\n' \
+  "$key" > "$SETTINGS"
+d=$(run_folder settings "$work/good.exe" "")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "damaged settings: exit code 0" test "$code" = 0
+sleep 1
+check "damaged settings: DeleteApplet=0 kept the applet" test -e "$d/Applet.exe"
+check "damaged settings: DeleteApplet=0 is still there" test "$(setting DeleteApplet)" = 0
+check "damaged settings: the counter stays at the top" test "$(setting TAOModeSuccess)" = 2147483647
+check "damaged settings: the damaged lines are gone" \
+  bash -c "! grep -qa -e 'no equals' -e 'broken' '$SETTINGS'"
+check "damaged settings: no temporary file left" \
+  test "$(ls "$(dirname "$SETTINGS")")" = settings.ini
+
+# ---- 5. A folder whose name holds a backslash ------------------------------
+# "\" is an ordinary character of a POSIX name: packing, spawning and a whole
+# run work there as anywhere.
+odd=$work/'pub\lisher'
+mkdir -p "$odd"; cp "$APPLET" "$odd/setup"; cp "$files"/qvorig.qv "$files"/CdRwLib.dll "$files"/qvi9cd.qv "$odd/"
+(cd "$odd" && ./setup '/max#13/#10' </dev/null >/dev/null)
+for _ in $(seq 1 100); do [ -e "$odd/qv1e.bat" ] || break; sleep 0.1; done
+check "backslash folder: the packing mode makes Applet.exe" test -x "$odd/Applet.exe"
+spawned=$work/'spa\wned'
+mkdir -p "$spawned"; cp "$odd/Applet.exe" "$spawned/"
+(cd "$spawned" && ./Applet.exe '/spawnqv00#13/#10' </dev/null >/dev/null)
+check "backslash folder: the spawn mode writes every member" \
+  bash -c 'for f in qvorig.qv CdRwLib.dll qvi9cd.qv; do cmp -s "$1/$f" "$2/$f" || exit 1; done' _ "$spawned" "$files"
+d=$(run_folder 'run\here' "$odd/Applet.exe" "")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "backslash folder: a whole run makes the CD" \
+  bash -c '[ "$1" = 0 ] && cmp -s "$2/disc.img" "$3/qvi9cd.qv"' _ "$code" "$d" "$files"
+
+finish_checks
