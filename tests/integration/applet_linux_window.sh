@@ -46,13 +46,17 @@ start_window() { # name, source folder, recorder lines: the applet with its wind
   (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg QVAPPLET_FRONT_END=window+log exec ./Applet.exe) \
     </dev/null >"$d/log" 2>"$d/errors" &
   pid=$!
-  wid=""
-  local i; for i in $(seq 1 100); do
-    wid=$(xdotool search --onlyvisible --class TFormMain 2>/dev/null | head -n1)
-    [ -n "$wid" ] && break; sleep 0.1
-  done
+  wait_window
   geometry
   xdotool mousemove $((X + WIDTH + 20)) "$Y" # beside the window: no hint over the screenshots
+}
+wait_window() { # up to 10 s for the applet's window; its id in wid
+  local i; wid=""
+  for i in $(seq 1 100); do
+    wid=$(xdotool search --onlyvisible --class TFormMain 2>/dev/null | head -n1)
+    [ -n "$wid" ] && return 0; sleep 0.1
+  done
+  return 1
 }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$wid" 2>/dev/null)"; }
 wait_line() { # exact log line, seconds
@@ -218,7 +222,25 @@ click_right
 check "erase accepted: exit code 0" ended_with 0
 check "erase accepted: the disc holds exactly the image" cmp -s "$d/disc.img" "$work/demo.image"
 
-# 6. A 256-colour screen: both gradient ends pure red, black console text.
+# 6. The front-end rule on a desktop: without the variable the window alone
+# (nothing on standard output); QVAPPLET_FRONT_END=terminal gives the event
+# log and no window.
+plain_folder() { # name: the applet without content and a virtual recorder beside it
+  d=$work/$1; mkdir -p "$d"; cp "$work/bare/Applet.exe" "$d/"
+  printf 'disc = %s\ntime_scale = 0\n' "$d/disc.img" > "$d/recorder.cfg"
+}
+plain_folder alone
+(cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg env -u QVAPPLET_FRONT_END ./Applet.exe) </dev/null >"$d/log" 2>&1 &
+pid=$!
+check "without the variable: the window alone, nothing on standard output" \
+  eval 'wait_window && sleep 1 && kill -0 "$pid" && [ ! -s "$d/log" ]'
+kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+plain_folder terminal
+code=$(run "$d" 20 'caption right: &OK=>right')
+check "QVAPPLET_FRONT_END=terminal on a desktop: the event log, exit code 2" \
+  eval '[ "$code" = 2 ] && has_line "$d" "console: *** Required files are missing!  Press OK to exit now."'
+
+# 7. A 256-colour screen: both gradient ends pure red, black console text.
 start_display 8
 start_window palette "$work/bare" "time_scale = 0
 "
