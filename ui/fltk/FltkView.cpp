@@ -11,6 +11,8 @@
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 
+#include <utility>
+
 namespace qv::ui {
 
 namespace {

@@ -1,8 +1,8 @@
 #ifndef _WIN32
 #include "console/ConsoleView.h"
+#include "FrontEndChoice.h"
 #include "console/ConsoleFrontEnd.h"
 #include "console/ConsoleInput.h"
-#include "FrontEndChoice.h"
 
 #include "app/CommonUtils.h"
 #include "app/UnitMain.h"
