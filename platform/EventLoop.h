@@ -14,6 +14,20 @@
 
 namespace qv::platform {
 
+// A desktop toolkit's own wait for its input (the display connection), lent
+// to the loop so that the window thread sleeps on both at once: the
+// toolkit's events and the queue's messages.
+class ToolkitWait {
+public:
+    virtual ~ToolkitWait() = default;
+    // Dispatches the toolkit's events, waiting for one at most `seconds`
+    // (0: only those already there; negative: no limit) or until Wake.
+    virtual void Wait(double seconds) = 0;
+    // From any thread: the Wait going on now, or else the next one, returns
+    // soon.
+    virtual void Wake() = 0;
+};
+
 class EventLoop {
 public:
     virtual ~EventLoop() = default;
@@ -55,6 +69,11 @@ public:
     // Without a receiver the default handling drops it. False when it could
     // not be delivered (the loop or its window is gone).
     virtual bool SendWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
+
+    // A toolkit's wait for the loop to sleep on; null gives the loop its own
+    // wait back. Set from the window thread before any worker starts. A loop
+    // that waits on native messages anyway ignores it.
+    virtual void SetToolkitWait(ToolkitWait*) {}
 };
 
 // SendAndWait for a function with a result: nothing when the loop is gone.

@@ -10,6 +10,7 @@ PACKAGES=(
   wine wine64 xvfb xauth
   lhasa jlha-utils xorriso libburn-dev
   python3 zstd gzip
+  libfltk1.3-dev libxinerama-dev libxcursor-dev fonts-wine xdotool imagemagick
 )
 
 SUDO=""

@@ -8,7 +8,7 @@
 #ifdef _WIN32
 #include "win32/Win32FrontEnd.h"
 #else
-#include "console/ConsoleFrontEnd.h"
+#include "FrontEndChoice.h"
 #endif
 
 #include <cstdio>
@@ -31,9 +31,11 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
         return qv::app::RunApplet(options, qv::ui::MakeWin32FrontEnd);
 #else
-        return qv::app::RunApplet(options, [](qv::platform::EventLoop& loop) {
-            return qv::ui::MakeConsoleFrontEnd(loop);
-        });
+        if (qv::ui::AsksForHelp(options.arguments)) {
+            std::fputs(qv::ui::FrontEndHelp(), stdout);
+            return 0;
+        }
+        return qv::app::RunApplet(options, qv::ui::ChosenFrontEnd());
 #endif
     } catch (const std::exception& error) {
         // The runtime's input/output error at start-up (the folder cannot be entered).

@@ -22,10 +22,14 @@ QueueEventLoop::~QueueEventLoop() {
 
 void QueueEventLoop::ProcessMessages() {
     size_t budget = 0;
+    ToolkitWait* toolkit = nullptr;
     {
         std::lock_guard lock(mutex_);
         budget = queue_.size();
+        toolkit = toolkit_;
     }
+    // The window's own input and repaints first, as a message loop would.
+    if (toolkit != nullptr) toolkit->Wait(0);
     // Only what was waiting at the start: a function that posts again cannot
     // keep this call going for ever.
     for (; budget > 0; --budget) {
@@ -40,29 +44,51 @@ void QueueEventLoop::ProcessMessages() {
     }
 }
 
+bool QueueEventLoop::WaitForWork(const std::optional<Clock::time_point>& deadline) {
+    std::unique_lock lock(mutex_);
+    const auto ready = [this] { return HasWorkLocked(); };
+    if (toolkit_ == nullptr) {
+        if (!deadline) {
+            arrived_.wait(lock, ready);
+            return true;
+        }
+        return arrived_.wait_until(lock, *deadline, ready);
+    }
+    if (ready()) return true;
+    ToolkitWait* toolkit = toolkit_;
+    lock.unlock();
+    // A message that comes in now has woken the toolkit already: Wake holds
+    // until the next Wait.
+    if (!deadline) {
+        toolkit->Wait(-1);
+        return true;
+    }
+    const auto left = *deadline - Clock::now();
+    if (left <= Clock::duration::zero()) return false;
+    toolkit->Wait(std::chrono::duration<double>(left).count());
+    return true;
+}
+
 void QueueEventLoop::Pause(uint32_t milliseconds) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
         ProcessMessages();
-        std::unique_lock lock(mutex_);
-        if (terminated_) return;
-        if (!arrived_.wait_until(lock, deadline, [this] { return HasWorkLocked(); })) return;
+        if (Terminated() || !WaitForWork(deadline)) return;
     }
 }
 
 void QueueEventLoop::Run() {
     for (;;) {
         ProcessMessages();
-        std::unique_lock lock(mutex_);
-        if (terminated_) return;
-        arrived_.wait(lock, [this] { return HasWorkLocked(); });
+        if (Terminated()) return;
+        WaitForWork(std::nullopt);
     }
 }
 
 void QueueEventLoop::Terminate() {
     std::lock_guard lock(mutex_);
     terminated_ = true;
-    arrived_.notify_all();
+    WakeLocked();
 }
 
 bool QueueEventLoop::Terminated() const {
@@ -81,7 +107,7 @@ bool QueueEventLoop::SendAndWait(const std::function<void()>& function) {
     if (closed_) return false;
     ++activeSenders_;
     queue_.push_back(Message{{}, &state});
-    arrived_.notify_all();
+    WakeLocked();
     sendDone_.wait(lock, [&state] { return state.done || state.dropped; });
     --activeSenders_;
     sendDone_.notify_all();
@@ -94,7 +120,7 @@ void QueueEventLoop::Post(std::function<void()> function) {
     std::lock_guard lock(mutex_);
     if (closed_) return;
     queue_.push_back(Message{std::move(function), nullptr});
-    arrived_.notify_all();
+    WakeLocked();
 }
 
 void QueueEventLoop::SetWindowMessageHandler(WindowMessageHandler handler) {
@@ -111,6 +137,11 @@ bool QueueEventLoop::SendWindowMessage(uint32_t message, uintptr_t wParam, intpt
         // The sender waits on us: give it the processor after every message.
         std::this_thread::yield();
     });
+}
+
+void QueueEventLoop::SetToolkitWait(ToolkitWait* wait) {
+    std::lock_guard lock(mutex_);
+    toolkit_ = wait;
 }
 
 int QueueEventLoop::WaitingSenders() const {

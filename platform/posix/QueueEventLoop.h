@@ -1,12 +1,15 @@
 #pragma once
 // Linux: the event loop as a queue drained by the window thread. The queue
 // is the one synchronised object; every function runs on the window thread.
+// A desktop window lends its toolkit's wait, which then sleeps for both.
 
 #include "platform/EventLoop.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace qv::platform {
@@ -30,6 +33,7 @@ public:
     void SetWindowMessageHandler(WindowMessageHandler handler) override;
     void SetMessageWindow(void*) override {} // no native windows here
     bool SendWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void SetToolkitWait(ToolkitWait* wait) override;
 
     // Workers blocked in SendAndWait right now.
     int WaitingSenders() const;
@@ -49,6 +53,13 @@ private:
 
     bool HasWorkLocked() const { return terminated_ || !queue_.empty(); }
     void Dispatch(Message& message);
+    // Sleeps until a message arrives, the deadline passes (none: no limit)
+    // or the loop ends; false once the deadline has passed.
+    bool WaitForWork(const std::optional<std::chrono::steady_clock::time_point>& deadline);
+    void WakeLocked() {
+        arrived_.notify_all();
+        if (toolkit_ != nullptr) toolkit_->Wake();
+    }
 
     const std::thread::id owner_;
     mutable std::mutex mutex_;
@@ -58,6 +69,7 @@ private:
     bool terminated_ = false;
     bool closed_ = false;
     int activeSenders_ = 0;
+    ToolkitWait* toolkit_ = nullptr;
     // Touched on the window thread only.
     WindowMessageHandler messageHandler_;
 };

@@ -27,6 +27,8 @@ finish_checks() {
 work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "work folder $work"
 [ -n "${KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
+# The event-log scripts drive the terminal front end, even on a desktop.
+export QVAPPLET_FRONT_END=terminal
 SETTINGS=$XDG_CONFIG_HOME/qvapplet/settings.ini
 setting() { sed -n "s/^$1 *= *//p" "$SETTINGS" | tr -d '\r'; }
 

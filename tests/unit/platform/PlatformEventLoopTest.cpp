@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -155,6 +157,60 @@ TEST(PlatformEventLoop, RunProcessesUntilTerminated) {
     worker.join();
     EXPECT_EQ(handled, 10);
 }
+
+#ifndef _WIN32
+// A toolkit's wait as a desktop window lends it: it sleeps until woken or
+// timed out, and a wake that comes before the wait is kept for it.
+class SleepyToolkit final : public ToolkitWait {
+public:
+    void Wait(double seconds) override {
+        std::unique_lock lock(mutex_);
+        ++waits;
+        const auto woken = [this] { return wake_; };
+        if (seconds < 0)
+            changed_.wait(lock, woken);
+        else
+            changed_.wait_for(lock, std::chrono::duration<double>(seconds), woken);
+        wake_ = false;
+    }
+    void Wake() override {
+        std::lock_guard lock(mutex_);
+        wake_ = true;
+        changed_.notify_all();
+    }
+    int waits = 0; // read once the workers are done
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool wake_ = false;
+};
+
+// With the toolkit's wait lent, the loop sleeps in it: a worker's sends and
+// its Terminate wake it (none lost), Pause still keeps its time, and idle
+// waiting is a handful of waits, not a spin.
+TEST(PlatformEventLoop, ALentToolkitWaitSleepsForBothAndIsWokenByWorkers) {
+    QueueEventLoop loop;
+    SleepyToolkit toolkit;
+    loop.SetToolkitWait(&toolkit);
+    const auto start = Clock::now();
+    loop.Pause(120);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(110));
+    EXPECT_LT(toolkit.waits, 20);
+
+    int handled = 0;
+    std::thread worker([&] {
+        for (int i = 0; i < 50; ++i)
+            loop.SendAndWait([&] { ++handled; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        loop.Terminate();
+    });
+    loop.Run(); // would hang on a lost wake-up
+    worker.join();
+    EXPECT_EQ(handled, 50);
+    loop.SetToolkitWait(nullptr);
+}
+#endif
 
 // What a window-message handler saw, on the window thread.
 struct SeenMessage {

@@ -1,5 +1,6 @@
 #ifndef _WIN32
 #include "console/ConsoleView.h"
+#include "FrontEndChoice.h"
 #include "console/ConsoleFrontEnd.h"
 #include "console/ConsoleInput.h"
 
@@ -12,6 +13,27 @@
 
 namespace qv::ui {
 namespace {
+
+TEST(ConsoleViewTest, FrontEndChoiceFollowsTheDisplayAndTheVariable) {
+    struct Case {
+        const char* variable;
+        bool display;
+        FrontEndKind kind;
+    };
+    const Case cases[] = {
+        {nullptr, true, FrontEndKind::Window},
+        {nullptr, false, FrontEndKind::Terminal},
+        {"terminal", true, FrontEndKind::Terminal},
+        {"window+log", true, FrontEndKind::WindowAndLog},
+        {"window+log", false, FrontEndKind::Terminal},
+        {"Terminal", true, FrontEndKind::Window}, // values are exact
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseFrontEnd(c.variable, c.display), c.kind)
+            << (c.variable ? c.variable : "(unset)") << " display " << c.display;
+    EXPECT_TRUE(AsksForHelp({"x", "--help"}));
+    EXPECT_FALSE(AsksForHelp({"-help", "/show"}));
+}
 
 TEST(ConsoleViewTest, StatusItemsSplitAtEveryLineBreak) {
     using Lines = std::vector<std::string>;

@@ -1,0 +1,16 @@
+#pragma once
+// What the window needs of the display itself, kept apart so that the
+// display's own headers stay out of every other file.
+
+namespace qv::ui {
+
+// Opens FLTK's display connection; false when there is no display to open.
+bool OpenDesktopDisplay();
+// Bits per pixel of the display's visual (opened first).
+int DesktopDepth();
+// The layout's faces: Tahoma where the desktop has it, else the metric
+// twin that Debian ships with Wine's fonts, given to the toolkit as an
+// application font. Returns the body face's and the bold face's numbers.
+void LoadLayoutFaces(int& body, int& bold);
+
+} // namespace qv::ui

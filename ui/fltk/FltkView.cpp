@@ -1,0 +1,276 @@
+#include "FltkView.h"
+
+#include "FltkScreen.h"
+
+#include "app/UnitMain.h"
+#include "console/ConsoleView.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Tooltip.H>
+#include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
+
+#include <utility>
+
+namespace qv::ui {
+
+namespace {
+
+constexpr int kWindowWidth = app::kClientWidth + 2 * kDesktopFrameWidth;
+constexpr int kWindowHeight = app::kClientHeight + 2 * kDesktopFrameWidth;
+// Hints in the desktop's usual colours: black on pale yellow.
+constexpr unsigned kHintBackground = 0xE1FFFF; // RGB(255, 255, 225)
+constexpr unsigned kHintText = 0x000000;
+
+// The layout's places in the client area, moved into the window by the frame.
+struct Rect {
+    int left, top, width, height;
+};
+constexpr Rect kLogoPlace{8, 10, 313, 99};
+constexpr Rect kLabelProgressPlace{16, 110, 64, 18};
+constexpr Rect kGaugeLeftPlace{16, 128, 25, 17};
+constexpr Rect kGaugeMainPlace{41, 128, 279, 17};
+constexpr Rect kConsolePlace{16, 160, 305, 129};
+constexpr Rect kButtonLeftPlace{16, 304, 145, 25};
+constexpr Rect kButtonRightPlace{176, 304, 145, 25};
+
+template <typename Widget, typename... Rest> Widget* Make(const Rect& place, Rest&&... rest) {
+    return new Widget(place.left + kDesktopFrameWidth, place.top + kDesktopFrameWidth, place.width,
+                      place.height, std::forward<Rest>(rest)...);
+}
+
+void MoveTo(Fl_Widget& widget, const app::TPlace& place) {
+    widget.resize(place.Left + kDesktopFrameWidth, place.Top + kDesktopFrameWidth, place.Width,
+                  place.Height);
+}
+
+} // namespace
+
+// The frame: the gradient and a flat border, no caption bar; a press on a bare
+// part of the client area drags it; closing is asked of the run, which says no.
+class FormWindow final : public Fl_Double_Window {
+public:
+    FormWindow(const Backdrop& backdrop, std::function<bool()> closeRequested)
+        : Fl_Double_Window(kWindowWidth, kWindowHeight, kDesktopWindowTitle), backdrop_(backdrop),
+          closeRequested_(std::move(closeRequested)) {
+        box(FL_NO_BOX);
+        border(0);
+        xclass(kDesktopWindowClass);
+        // The window manager's close (and Escape, which FLTK takes for one).
+        callback([](Fl_Widget* window, void*) { static_cast<FormWindow*>(window)->AskClose(); });
+    }
+
+    void draw() override {
+        if ((damage() & ~FL_DAMAGE_CHILD) != 0) {
+            fl_color(static_cast<Fl_Color>(FltkColour(backdrop_.Bottom())));
+            for (int ring = 0; ring < kDesktopFrameWidth; ++ring)
+                fl_rect(ring, ring, w() - 2 * ring, h() - 2 * ring);
+            backdrop_.Paint(kDesktopFrameWidth, kDesktopFrameWidth, app::kClientWidth,
+                            app::kClientHeight);
+        }
+        draw_children();
+    }
+
+    int handle(int event) override {
+        switch (event) {
+        case FL_PUSH:
+            if (Fl_Double_Window::handle(event) != 0) return 1;
+            if (Fl::event_button() != FL_LEFT_MOUSE) return 0;
+            dragging_ = true;
+            dragX_ = Fl::event_x_root() - x();
+            dragY_ = Fl::event_y_root() - y();
+            return 1;
+        case FL_DRAG:
+            if (!dragging_) break;
+            position(Fl::event_x_root() - dragX_, Fl::event_y_root() - dragY_);
+            return 1;
+        case FL_RELEASE:
+            if (!dragging_) break;
+            dragging_ = false;
+            return 1;
+        case FL_KEYBOARD:
+        case FL_SHORTCUT:
+            // Without a window manager Alt+F4 reaches us: it is a close request too.
+            if (Fl::event_key() == FL_F + 4 && Fl::event_state(FL_ALT) != 0) {
+                AskClose();
+                return 1;
+            }
+            break;
+        default:
+            break;
+        }
+        return Fl_Double_Window::handle(event);
+    }
+
+private:
+    void AskClose() {
+        if (closeRequested_()) hide();
+    }
+
+    const Backdrop& backdrop_;
+    std::function<bool()> closeRequested_;
+    bool dragging_ = false;
+    int dragX_ = 0;
+    int dragY_ = 0;
+};
+
+FltkView::FltkView(platform::EventLoop& loop)
+    : loop_(loop), backdrop_(kDesktopFrameWidth, app::kClientHeight) {
+    LoadLayoutFaces(fonts_.body, fonts_.bold);
+    backdrop_.SetColours(app::kColourBlack, app::kGradientEnd);
+    Fl_Tooltip::color(static_cast<Fl_Color>(FltkColour(kHintBackground)));
+    Fl_Tooltip::textcolor(static_cast<Fl_Color>(FltkColour(kHintText)));
+    Fl_Tooltip::font(static_cast<Fl_Font>(fonts_.body));
+    Fl_Tooltip::size(fonts_.bodySize);
+    window_ = std::make_unique<FormWindow>(
+        backdrop_, [this] { return events_ != nullptr && events_->CloseRequested(); });
+    // DevLabel never shows a text: it has nothing to draw.
+    logo_ = Make<LogoPicture>(kLogoPlace, fonts_);
+    Make<PlainLabel>(kLabelProgressPlace, app::form_text::kProgressCaption, fonts_);
+    gauges_[Index(app::Gauge::Left)].widget = Make<FlatGauge>(kGaugeLeftPlace, backdrop_);
+    gauges_[Index(app::Gauge::Main)].widget = Make<FlatGauge>(kGaugeMainPlace, backdrop_);
+    console_ = Make<StatusConsole>(kConsolePlace, backdrop_, fonts_);
+    console_->tooltip(app::form_text::kMemoHint);
+    buttons_[Index(app::Button::Left)].widget =
+        Make<FlatButton>(kButtonLeftPlace, backdrop_, fonts_);
+    buttons_[Index(app::Button::Right)].widget =
+        Make<FlatButton>(kButtonRightPlace, backdrop_, fonts_);
+    window_->end();
+    buttons_[Index(app::Button::Left)].hint = app::form_text::kLeftHint;
+    for (GaugeState& gauge : gauges_) {
+        gauge.hint = app::form_text::kGaugeHint;
+        gauge.widget->tooltip(app::form_text::kGaugeHint);
+    }
+    SetCaption(app::Button::Left, app::form_text::kLayoutLeftCaption);
+    SetCaption(app::Button::Right, app::form_text::kLayoutRightCaption);
+    for (app::Button button : {app::Button::Left, app::Button::Right}) {
+        ButtonState& state = buttons_[Index(button)];
+        state.widget->tooltip(state.hint);
+        state.widget->OnPress = [this, button] { Press(button); };
+    }
+    window_->position(Fl::x() + (Fl::w() - kWindowWidth) / 2,
+                      Fl::y() + (Fl::h() - kWindowHeight) / 2);
+}
+
+FltkView::~FltkView() = default;
+
+void FltkView::Connect(app::MainViewEvents& events, const app::TFormMain* form) {
+    events_ = &events;
+    form_ = form;
+}
+
+// A press reaches the run as a message, never from inside the toolkit's
+// event handling, as the desktop's own messages would.
+void FltkView::Press(app::Button button) {
+    if (events_ == nullptr) return;
+    loop_.Post([events = events_, button] {
+        if (button == app::Button::Left)
+            events->LeftClicked();
+        else
+            events->RightClicked();
+    });
+}
+
+void FltkView::AddStatusItem(const std::string& text) {
+    for (const std::string& line : SplitStatusItem(text))
+        console_->AddLine(line);
+}
+
+void FltkView::SetCaption(app::Button button, const std::string& caption) {
+    ButtonState& state = buttons_[Index(button)];
+    state.caption = caption;
+    state.widget->copy_label(caption.c_str());
+    state.widget->redraw();
+}
+
+std::string FltkView::Caption(app::Button button) const {
+    return buttons_[Index(button)].caption;
+}
+
+void FltkView::SetEnabled(app::Button button, bool enabled) {
+    FlatButton& widget = *buttons_[Index(button)].widget;
+    if (enabled)
+        widget.activate();
+    else
+        widget.deactivate();
+}
+
+bool FltkView::Enabled(app::Button button) const {
+    return buttons_[Index(button)].widget->active() != 0;
+}
+
+void FltkView::SetFocus(app::Button button) {
+    buttons_[Index(button)].widget->take_focus();
+}
+
+void FltkView::SetHintsShown(app::Button button, bool shown) {
+    ButtonState& state = buttons_[Index(button)];
+    state.widget->tooltip(shown ? state.hint : nullptr);
+}
+
+void FltkView::SetGaugePosition(app::Gauge gauge, int position) {
+    GaugeState& state = gauges_[Index(gauge)];
+    state.position = position;
+    state.widget->SetState(state.position, state.maximum);
+}
+
+int FltkView::GaugePosition(app::Gauge gauge) const {
+    return gauges_[Index(gauge)].position;
+}
+
+void FltkView::SetGaugeMax(app::Gauge gauge, int maximum) {
+    GaugeState& state = gauges_[Index(gauge)];
+    state.maximum = maximum;
+    state.widget->SetState(state.position, state.maximum);
+}
+
+int FltkView::GaugeMax(app::Gauge gauge) const {
+    return gauges_[Index(gauge)].maximum;
+}
+
+void FltkView::SetGaugeHint(app::Gauge gauge, const std::string& hint) {
+    GaugeState& state = gauges_[Index(gauge)];
+    state.hint = hint;
+    state.widget->copy_tooltip(hint.c_str());
+}
+
+void FltkView::Beep() {
+    fl_beep(FL_BEEP_DEFAULT);
+}
+
+void FltkView::TakeFormPlaces() {
+    if (form_ == nullptr) return;
+    MoveTo(*logo_, form_->ImageLogo.Place);
+    MoveTo(*gauges_[Index(app::Gauge::Left)].widget, form_->ProgressBarLeft.Place);
+    MoveTo(*gauges_[Index(app::Gauge::Main)].widget, form_->ProgressBar.Place);
+}
+
+void FltkView::ShowWindow() {
+    if (!shown_) TakeFormPlaces();
+    window_->show();
+    if (!shown_) buttons_[Index(app::Button::Right)].widget->take_focus();
+    shown_ = true;
+}
+
+void FltkView::BringToFront() {
+    window_->show(); // shown already: raised
+}
+
+// A desktop's window manager needs no nudge to bring a new window up.
+void FltkView::MinimizeAndRestore() {}
+
+int FltkView::ScreenBitsPerPixel() const {
+    return DesktopDepth();
+}
+
+void FltkView::SetGradient(unsigned startColour, unsigned endColour) {
+    backdrop_.SetColours(startColour, endColour);
+    window_->redraw();
+}
+
+void FltkView::SetConsoleFontColour(unsigned colour) {
+    console_->SetTextColour(colour);
+}
+
+} // namespace qv::ui
