@@ -5,6 +5,7 @@
 
 #include "engine/CdRwLib.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -95,6 +96,15 @@ inline std::vector<uint8_t> PeLibraryHeader(uint16_t machine) {
     bytes[0x81] = 'E';
     bytes[0x84] = static_cast<uint8_t>(machine & 0xff);
     bytes[0x85] = static_cast<uint8_t>(machine >> 8);
+    return bytes;
+}
+// The same for an ELF shared object, the machine given by its PE number.
+inline std::vector<uint8_t> ElfLibraryHeader(uint16_t peMachine) {
+    std::vector<uint8_t> bytes(64, 0);
+    const uint8_t ident[] = {0x7f, 'E', 'L', 'F', 1, 1, 1};
+    std::copy(std::begin(ident), std::end(ident), bytes.begin());
+    bytes[16] = 3; // a shared object
+    bytes[18] = peMachine == 0x14c ? 3 : 62;
     return bytes;
 }
 // The machine of this build and that of its other bitness.

@@ -91,6 +91,7 @@ TEST_F(BindingTest, UnloadableLibraryIsNamedWrongOnlyWhenBuiltForTheOtherBitness
         {"not a library", std::vector<uint8_t>(300, 'x'), false},
         {"this machine, broken", PeLibraryHeader(kThisMachine), false},
         {"the other bitness", PeLibraryHeader(kOtherBitnessMachine), true},
+        {"the other bitness, ELF", ElfLibraryHeader(kOtherBitnessMachine), true},
         {"PE header past the end", {'M', 'Z', 0, 0}, false},
     };
     for (const Case& c : cases) {
