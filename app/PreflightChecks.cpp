@@ -254,6 +254,8 @@ bool TFormMain::LoadRecorderEngine() {
         // A library without every entry is as unusable as a missing one.
     }
     AddStatusLine(run_text::kRequiredFilesMissing);
+    // Added as an engine failure adds its status text: a line of its own.
+    if (recording::EngineOfOtherMachine()) AddStatusLine(recording::kWrongEngineText);
     return false;
 }
 

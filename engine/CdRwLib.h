@@ -4,15 +4,17 @@
  * The C ABI of the recorder engine "CdRwLib.dll", shared by the library and
  * the applet's binding. Every entry returns a 32-bit status, 1 meaning
  * success. Speeds are in kilobytes per second (176 = 1x); flags are 32-bit,
- * nonzero meaning true. The calling convention is fixed here once: __stdcall
- * on Windows (no decoration on x86_64), the platform default elsewhere.
+ * nonzero meaning true. Every entry is a plain C function: the calling
+ * convention is fixed here once as __cdecl on Windows (what 32-bit C means by
+ * default, and what a closed engine of that kind exports, undecorated; on
+ * x86_64 there is only the one convention), the platform default elsewhere.
  */
 
 #include <stddef.h>
 #include <stdint.h>
 
 #ifdef _WIN32
-#define CDRW_CALL __stdcall
+#define CDRW_CALL __cdecl
 #ifdef CDRWLIB_BUILDING
 #define CDRW_API __declspec(dllexport)
 #else

@@ -20,4 +20,10 @@ void* FindLibraryEntry(LibraryHandle library, const char* entryName);
 // True when the system released the library.
 bool CloseLibrary(LibraryHandle library);
 
+// True when folder/name (same folder rule as OpenLibrary) is a library built
+// for another processor than the running program, such as a 32-bit library
+// beside a 64-bit program: no system loads that, and a caller can tell it
+// from a missing library. Read from the file's own PE or ELF header.
+bool LibraryBuiltForOtherMachine(const std::string& folder, const std::string& name);
+
 } // namespace qv::platform

@@ -49,6 +49,7 @@ bool gLoaded = false;
 // A handle whose entries were refused is still open; it is closed before the
 // next load so that repeated attempts do not pile up references.
 bool gHandleHeld = false;
+bool gOtherMachine = false;
 std::string gFolder;
 
 std::string AssertionMessage(int line) {
@@ -114,6 +115,8 @@ bool LoadEngine() {
         if (gHandleHeld) platform::CloseLibrary(gHandle);
         gHandle = platform::OpenLibrary(gFolder, kEngineLibraryName);
         gHandleHeld = gHandle != nullptr;
+        gOtherMachine = gHandle == nullptr &&
+                        platform::LibraryBuiltForOtherMachine(gFolder, kEngineLibraryName);
     }
     if (gHandle == nullptr) return false;
     ResolveEntries();
@@ -153,6 +156,10 @@ int32_t FindRecorder(uint8_t& hostAdapter, uint8_t& target, uint8_t& lun, uint8_
 void EngineStatusText(int32_t code, std::string& text) {
     if (code < 0 || code >= static_cast<int32_t>(kEngineStatusTexts.size())) return;
     text = kEngineStatusTexts[static_cast<size_t>(code)];
+}
+
+bool EngineOfOtherMachine() {
+    return gOtherMachine;
 }
 
 bool EngineLoaded() {

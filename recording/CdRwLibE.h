@@ -16,6 +16,13 @@ namespace qv::recording {
 // The file name the engine has on every system.
 inline constexpr const char* kEngineLibraryName = "CdRwLib.dll";
 
+// Added after the missing-files line when the engine is there but built for
+// the other bitness (a 32-bit engine beside a 64-bit applet, or the other way
+// round), so that support staff can tell a wrong engine from a missing one.
+inline constexpr const char* kWrongEngineText =
+    "Wrong engine: CdRwLib.dll is built for another processor type (32-bit or 64-bit) than "
+    "this program";
+
 // Status codes the binding itself hands out.
 inline constexpr int32_t kEngineSuccess = CDRW_SUCCESS;
 inline constexpr int32_t kDeviceNotPresent = CDRW_NOT_PRESENT;
@@ -64,6 +71,10 @@ int32_t FindRecorder(uint8_t& hostAdapter, uint8_t& target, uint8_t& lun, uint8_
 
 // The text of a status code 0-23; other codes leave text unchanged.
 void EngineStatusText(int32_t code, std::string& text);
+
+// True when the last LoadEngine failed because the library file is built
+// for another processor than this program.
+bool EngineOfOtherMachine();
 
 bool EngineLoaded();
 platform::LibraryHandle EngineHandle();

@@ -36,6 +36,12 @@ constexpr ThreadPair kThreadPriorities[] = {
     {ThreadPriority::TimeCritical, THREAD_PRIORITY_TIME_CRITICAL},
 };
 
+// The start-up information of a 32-bit program has 68 bytes, the size the
+// batch start hands over; a 64-bit one is larger by its pointer fields.
+#ifndef _WIN64
+static_assert(sizeof(STARTUPINFOA) == 68, "32-bit start-up information size");
+#endif
+
 } // namespace
 
 bool StartBatchDetached(const std::string& batchFullPath, bool ntFamily) {

@@ -2,9 +2,11 @@
 # The runs of the Windows applet under Wine that stop at a check or ask the
 # user, driven by qvuidriver.exe: no blank disc (the retry finding none, and
 # a blank disc put in before the retry), no recorder, a recorder that does
-# not become ready, the erase question answered both ways, and the ASPI
-# layer installed from the payload (Wine counts as the NT family), and a
-# damaged disc image that is never burnt. Each with
+# not become ready, the erase question answered both ways, the ASPI
+# layer installed from the payload (Wine counts as the NT family), an
+# engine of the other bitness (the 32-bit one beside the 64-bit applet, the
+# 64-bit one beside the 32-bit applet), and a damaged disc image that is
+# never burnt. Each with
 # its exit code, the console lines in order, the registry values afterwards,
 # the files left in the folder and the run batch gone. Same argument and
 # output as applet_wine_ui.sh; both share wine_ui_harness.
@@ -147,7 +149,24 @@ run_ended_with "ASPI layer" 0
 check "ASPI layer: registry: a track-at-once success" registry_is "${BURNT[@]}"
 wine reg add "$PATH_KEY" /v PATH /t REG_EXPAND_SZ /d "$saved_path" /f >/dev/null 2>&1 && saved_path=""
 
-# 8. One flipped byte in the image's stored data (the last member): nothing
+# 8. An engine of the other bitness cannot be loaded: the missing-files line,
+# the wrong-engine reason, then the run ends as without an engine: 8.
+check "packing mode: an applet carrying the engine of the other bitness" \
+  make_applet "$work/other" with-content "$OTHER_ENGINE"
+new_run otherengine "$work/other" "time_scale = 0
+"
+start_applet
+drive wait 60000 waittext 'Wrong engine:' 60000 > "$o/waited"
+check "other bitness: the wrong-engine reason is shown" test "$(grep -c '^ok' "$o/waited")" = 2
+check "other bitness: the right button reads &OK" wait_caption "&OK"
+drive memo > "$o/memo"
+check "other bitness: the console lines in order" console_is "$o/memo" \
+  "$T_TITLE" "$T_PRODUCT" "$T_MISSING" "$T_WRONG_ENGINE" "$T_NOT_PRESENT" "$T_NOT_DETECTED"
+drive click right >/dev/null
+run_ended_with "other bitness" 8 Applet.exe
+check "other bitness: registry values as before" registry_is
+
+# 9. One flipped byte in the image's stored data (the last member): nothing
 # is burnt, the console names the damage, &OK ends the run with 7 and the
 # applet stays.
 mkdir -p "$work/damaged"; cp "$work/demo/Applet.exe" "$work/damaged/"

@@ -166,6 +166,19 @@ TEST(ChecksTest, RecorderStartWithoutTheLibrarySaysFilesAreMissing) {
     EXPECT_EQ(h.form->RunStage, app::stage::kRecorderReport);
 }
 
+TEST(ChecksTest, RecorderStartWithAnEngineOfTheOtherBitnessNamesIt) {
+    RunFlowHarness h;
+    WriteBytes(h.folder.path() + "/" + recording::kEngineLibraryName,
+               PeLibraryHeader(kOtherBitnessMachine));
+    recording::SetEngineFolder(h.folder.path());
+    h.CreateForm();
+    EXPECT_TRUE(h.form->StartRecorderLibrary());
+    EXPECT_EQ(h.form->RunResult, 8);
+    EXPECT_EQ(h.view.ConsoleLines(), LinesOf({app::run_text::kRequiredFilesMissing,
+                                              recording::kWrongEngineText, "Device not present"}));
+    EXPECT_FALSE(h.form->ReportRecorder());
+}
+
 TEST(ChecksTest, WriteModesFailingGiveResultSix) {
     RunFlowHarness h;
     h.Configure("write_modes_status = 2\n");

@@ -5,6 +5,7 @@
 
 #include "engine/CdRwLib.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -83,6 +84,35 @@ inline void WriteText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
 }
+
+// The first bytes of a PE library for the given machine (0x14c i386, 0x8664
+// x86_64): enough for a header check, refused by every loader.
+inline std::vector<uint8_t> PeLibraryHeader(uint16_t machine) {
+    std::vector<uint8_t> bytes(512, 0);
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    bytes[0x3c] = 0x80;
+    bytes[0x80] = 'P';
+    bytes[0x81] = 'E';
+    bytes[0x84] = static_cast<uint8_t>(machine & 0xff);
+    bytes[0x85] = static_cast<uint8_t>(machine >> 8);
+    return bytes;
+}
+// The same for an ELF shared object, the machine given by its PE number.
+inline std::vector<uint8_t> ElfLibraryHeader(uint16_t peMachine) {
+    std::vector<uint8_t> bytes(64, 0);
+    const uint8_t ident[] = {0x7f, 'E', 'L', 'F', 1, 1, 1};
+    std::copy(std::begin(ident), std::end(ident), bytes.begin());
+    bytes[16] = 3; // a shared object
+    bytes[18] = peMachine == 0x14c ? 3 : 62;
+    return bytes;
+}
+// The machine of this build and that of its other bitness.
+#if defined(__i386__)
+inline constexpr uint16_t kThisMachine = 0x14c, kOtherBitnessMachine = 0x8664;
+#else
+inline constexpr uint16_t kThisMachine = 0x8664, kOtherBitnessMachine = 0x14c;
+#endif
 
 // A job of one entry, as the burn thread fills it for the data disc.
 inline BurnJob OneEntryJob(const std::string& path, uint64_t size) {

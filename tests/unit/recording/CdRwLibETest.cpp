@@ -81,6 +81,54 @@ TEST_F(BindingTest, MissingLibraryLeavesTheEngineUnloadedAndFindsNothing) {
     EXPECT_TRUE(platform::CloseLibrary(own));
 }
 
+TEST_F(BindingTest, UnloadableLibraryIsNamedWrongOnlyWhenBuiltForTheOtherBitness) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool otherMachine;
+    } cases[] = {
+        {"no file", {}, false},
+        {"not a library", std::vector<uint8_t>(300, 'x'), false},
+        {"this machine, broken", PeLibraryHeader(kThisMachine), false},
+        {"the other bitness", PeLibraryHeader(kOtherBitnessMachine), true},
+        {"the other bitness, ELF", ElfLibraryHeader(kOtherBitnessMachine), true},
+        {"PE header past the end", {'M', 'Z', 0, 0}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        if (!c.bytes.empty()) WriteBytes(folder.file(recording::kEngineLibraryName), c.bytes);
+        recording::SetEngineFolder(folder.path());
+        EXPECT_FALSE(recording::LoadEngine());
+        EXPECT_EQ(recording::EngineOfOtherMachine(), c.otherMachine);
+    }
+    recording::SetEngineFolder(TestEngineDir("recording_engine"));
+    EXPECT_TRUE(recording::LoadEngine());
+    EXPECT_FALSE(recording::EngineOfOtherMachine()) << "a loaded engine clears the reason";
+}
+
+// The engine reads the job by these offsets whatever the applet's bitness.
+TEST(BindingJobRecord, BurnJobHasItsSizeAndOffsetsOnEveryBuild) {
+    struct Field {
+        const char* name;
+        size_t offset;
+        size_t expected;
+    } fields[] = {
+        {"size", sizeof(BurnJob), 34740},
+        {"first", offsetof(BurnJob, first), 0},
+        {"path", offsetof(BurnJob, path), 4},
+        {"path[1]", offsetof(BurnJob, path[1]), 264},
+        {"entryWord", offsetof(BurnJob, entryWord), 25744},
+        {"entryCount", offsetof(BurnJob, entryCount), 26140},
+        {"size[0]", offsetof(BurnJob, size), 26144},
+        {"title", offsetof(BurnJob, title), 26540},
+        {"title[1]", offsetof(BurnJob, title[1]), 26622},
+        {"discTitle", offsetof(BurnJob, discTitle), 34658},
+    };
+    for (const Field& f : fields)
+        EXPECT_EQ(f.offset, f.expected) << f.name;
+}
+
 TEST_F(BindingTest, LibraryLackingAnEntryIsRefusedWithAnAssertionFailure) {
     const std::regex message(R"(Assertion failure \(CdRwLibE, line (\d+)\))");
     int lines[2] = {};
