@@ -429,9 +429,7 @@ int32_t LibburnRecorder::burnTrack(const WriteRequest& request) {
     const off_t room = burn_disc_available_space(drive, options.get());
     if (room > 0 && static_cast<uint64_t>(room) < TrackBytes(request.tracks))
         return CDRW_DISC_TOO_SMALL;
-    std::optional<TrackPace> pace;
-    if (pseudoDrive()) pace = TrackPace{config_.timeScale, writeSpeed_};
-    burn_source* source = NewTrackSource(request.tracks, pace, cancelled_);
+    burn_source* source = NewTrackSource(request.tracks, cancelled_);
     if (source == nullptr) return CDRW_OUT_OF_MEMORY;
     const DataDisc disc(source);
 

@@ -1,7 +1,6 @@
 #pragma once
 // When the n-th sector of a write is due at a simulated speed; deadlines
-// count from the start so that slow sleeps do not add up. Used where no
-// real drive sets the pace: the virtual recorder and libburn's pseudo-drives.
+// count from the start so that slow sleeps do not add up.
 
 #include <chrono>
 #include <cstdint>
