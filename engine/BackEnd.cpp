@@ -23,7 +23,9 @@ namespace {
 
 constexpr const char* kUnreadableConfig = "CdRwLib: cannot read the configuration ";
 constexpr const char* kSystemDrivesUsed = "; the system's drives are used";
+#ifndef QV_ENGINE_LIBBURN
 constexpr const char* kNoLibburn = "CdRwLib: the libburn back end is not part of this build";
+#endif
 
 // No recorder answers anywhere.
 class NoRecorder final : public Recorder {

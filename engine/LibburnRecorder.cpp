@@ -23,7 +23,6 @@ constexpr const char* kMessagePrefix = "CdRwLib: libburn: ";
 constexpr const char* kCannotStart = "CdRwLib: libburn cannot be started";
 constexpr const char* kCannotGrab = "CdRwLib: cannot use the drive ";
 constexpr const char* kWriteRefused = "CdRwLib: libburn refuses the write: ";
-constexpr const char* kDefaultSource = "default configuration";
 // Messages of this severity and above reach the error output.
 constexpr const char* kPrintedSeverity = "SORRY";
 constexpr const char* kQueuedSeverity = "NEVER";
@@ -429,7 +428,11 @@ int32_t LibburnRecorder::burnTrack(const WriteRequest& request) {
     const off_t room = burn_disc_available_space(drive, options.get());
     if (room > 0 && static_cast<uint64_t>(room) < TrackBytes(request.tracks))
         return CDRW_DISC_TOO_SMALL;
-    burn_source* source = NewTrackSource(request.tracks, cancelled_);
+    // libburn writes a file as fast as the disk allows; a pseudo-drive is
+    // paced at the speed set, as the virtual recorder is.
+    std::optional<TrackPace> pace;
+    if (pseudoDrive()) pace = TrackPace{config_.timeScale, writeSpeed_};
+    burn_source* source = NewTrackSource(request.tracks, pace, cancelled_);
     if (source == nullptr) return CDRW_OUT_OF_MEMORY;
     const DataDisc disc(source);
 

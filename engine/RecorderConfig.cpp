@@ -184,11 +184,11 @@ std::string ResolveDevice(std::string_view value, const std::string& baseFolder)
     if (value.substr(0, prefix.size()) == prefix) {
         const fs::path path{std::string(value.substr(prefix.size()))};
         if (path.empty()) return {};
-        if (path.is_relative() && !baseFolder.empty())
+        if (!path.has_root_directory() && !baseFolder.empty())
             return std::string(prefix) + (fs::path(baseFolder) / path).string();
         return std::string(value);
     }
-    return fs::path{std::string(value)}.is_absolute() ? std::string(value) : std::string();
+    return fs::path{std::string(value)}.has_root_directory() ? std::string(value) : std::string();
 }
 
 // A disc path of the configuration, or empty when its folder is missing.

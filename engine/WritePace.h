@@ -1,6 +1,7 @@
 #pragma once
 // When the n-th sector of a write is due at a simulated speed; deadlines
-// count from the start so that slow sleeps do not add up.
+// count from the start so that slow sleeps do not add up. Used where no
+// real drive sets the pace: the virtual recorder and libburn's pseudo-drives.
 
 #include <chrono>
 #include <cstdint>

@@ -44,16 +44,19 @@ check "complete: the drive as libburn names it" grep -q '^console: CD Recorder: 
 check "complete: no libburn message in the window" bash -c "! grep -q 'libburn' '$d/log'"
 
 # 2. Speeds: libburn reports none for a file, so the pseudo-drive offers the
-# configured ones; the applet takes the highest (4x) and libburn writes the
-# file at that speed (4 MiB at 706 kB/s: at least 5.9 s).
-d=$(burn_folder speeds "write_speeds = 353,706
+# configured ones; the applet takes the highest (2x) and the engine paces the
+# write at it (2048 sectors at 150 a second: at least 13.6 s), setting the
+# progress event every 100 sectors on the way.
+d=$(burn_folder speeds "write_speeds = 176,353
 ")
 started=$(date +%s%N)
-code=$(run "$d" 60 'caption right: &OK=>right')
+code=$(run "$d" 90 'caption right: &OK=>right')
 took=$(( ($(date +%s%N) - started) / 1000000 ))
 check "speeds: exit code 0" test "$code" = 0
-check "speeds: the applet set 4x (PriorX 4)" test "$(setting PriorX)" = 4
-check "speeds: libburn wrote at that speed ($took ms)" test "$took" -ge 5900
+check "speeds: the applet set 2x (PriorX 2)" test "$(setting PriorX)" = 2
+check "speeds: the write went at 2x ($took ms)" test "$took" -ge 13600
+check "speeds: the progress moved in steps of 100 sectors" \
+  test "$(grep -c '^gauge main: [1-9][0-9]*/100$' "$d/log")" -ge 15
 check "speeds: the pseudo-drive holds exactly the image" cmp -s "$d/disc.img" "$work/image"
 
 # 3. The test write (/testqv00): libburn simulates, the drive stays blank.
