@@ -99,7 +99,16 @@ check "cancel: failure counter raised" test "$(setting TAOModeFail)" = $((fails_
 check "cancel: the pseudo-drive holds less than the image" \
   test "$(stat -c %s "$d/disc.img" 2>/dev/null || echo 0)" -lt 4194304
 
-# 7. No configuration on a PC without a recorder: libburn finds no drive.
+# 7. A pseudo-drive in a folder that does not exist: libburn's complaint goes
+# to the error output, not the window, and no recorder is found (exit 8).
+d=$(burn_folder nofolder "")
+sed -i 's|^device = .*|device = stdio:no/such/folder/disc.img|' "$d/recorder.cfg"
+code=$(run "$d" 60 'caption right: &OK=>right' 2> "$d/errors")
+check "missing folder: exit code 8" test "$code" = 8
+check "missing folder: libburn's message on the error output only" \
+  bash -c "grep -q '^CdRwLib: libburn: SORRY : ' '$d/errors' && ! grep -q 'libburn' '$d/log'"
+
+# 8. No configuration on a PC without a recorder: libburn finds no drive.
 if ls /dev/sr[0-9]* >/dev/null 2>&1; then
   echo "skip no configuration: this PC has an optical drive"
 else
