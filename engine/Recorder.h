@@ -1,8 +1,7 @@
 #pragma once
 // The seam between the exported entries and a back end. The entries check
-// pointers and decode the job record; a back end only sees C++ values. The
-// virtual recorder is the embedded default; a real-drive back end slots in
-// beside it by implementing this interface.
+// pointers and decode the job record; a back end only sees C++ values. Each
+// Start picks the back end the configuration asks for (BackEnd.cpp).
 
 #include "ProgressSignal.h"
 
@@ -62,6 +61,8 @@ public:
     virtual int32_t writeModes(WriteModeFlags& modes) = 0;
     virtual int32_t writeData(const WriteRequest& request) = 0;
     virtual int32_t writeAudio(const WriteRequest& request) = 0;
+    // Another back end takes over: let go of any drive held.
+    virtual void release() {}
 };
 
 // The back end the entries talk to, made on first use.

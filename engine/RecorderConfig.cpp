@@ -18,6 +18,7 @@ constexpr const char* kMessagePrefix = "CdRwLib: ";
 constexpr const char* kUnknownKey = "unknown key ignored: ";
 constexpr const char* kNotKeyValue = "line ignored, expected key = value";
 constexpr const char* kBadValue = "bad value for ";
+constexpr const char* kDeviceExpected = "a device path such as /dev/sr0, or stdio:PATH";
 constexpr const char* kDefaultKept = "; the default is kept";
 constexpr const char* kMissingDiscFolder = "the disc folder does not exist: ";
 constexpr const char* kDefaultDiscUsed = "; the default disc is used";
@@ -96,6 +97,17 @@ bool SetScale(std::string_view text, double& field) {
     return true;
 }
 
+bool SetBackEnd(std::string_view text, BackEndKind& field) {
+    const std::string name = Lower(text);
+    if (name == "virtual")
+        field = BackEndKind::Virtual;
+    else if (name == "libburn")
+        field = BackEndKind::Libburn;
+    else
+        return false;
+    return true;
+}
+
 bool SetText(std::string_view text, std::string& field) {
     // Vendor and product strings of a drive are short; the applet's buffers
     // hold 1,024 bytes.
@@ -111,6 +123,10 @@ struct KeyRule {
 };
 
 const KeyRule kRules[] = {
+    {"backend", "virtual or libburn", [](auto v, auto& c) { return SetBackEnd(v, c.backEnd); }},
+    {"verify", "0 or 1", [](auto v, auto& c) { return SetFlag(v, c.verify); }},
+    {"changed_byte", "-1 to 1000000000",
+     [](auto v, auto& c) { return SetInteger(v, -1, 1000000000, c.changedByte); }},
     {"drive", "0 or 1", [](auto v, auto& c) { return SetFlag(v, c.drivePresent); }},
     {"adapter", "0 to 7", [](auto v, auto& c) { return SetInteger(v, 0, 7, c.hostAdapter); }},
     {"target", "0 to 7", [](auto v, auto& c) { return SetInteger(v, 0, 7, c.target); }},
@@ -160,6 +176,21 @@ private:
     const std::string& source_;
 };
 
+// A device of the configuration: a device file ("/dev/sr0") or a pseudo-drive
+// "stdio:PATH" whose relative path is taken from baseFolder; empty when it is
+// neither.
+std::string ResolveDevice(std::string_view value, const std::string& baseFolder) {
+    const std::string_view prefix = kStdioPrefix;
+    if (value.substr(0, prefix.size()) == prefix) {
+        const fs::path path{std::string(value.substr(prefix.size()))};
+        if (path.empty()) return {};
+        if (!path.has_root_directory() && !baseFolder.empty())
+            return std::string(prefix) + (fs::path(baseFolder) / path).string();
+        return std::string(value);
+    }
+    return fs::path{std::string(value)}.has_root_directory() ? std::string(value) : std::string();
+}
+
 // A disc path of the configuration, or empty when its folder is missing.
 std::string ResolveDiscPath(std::string_view value, const std::string& baseFolder) {
     fs::path path{std::string(value)};
@@ -185,6 +216,15 @@ void ApplyLine(std::string_view line, int lineNumber, const std::string& baseFol
             report.atLine(lineNumber, kMissingDiscFolder + std::string(value) + kDefaultDiscUsed);
         else
             config.discPath = path;
+        return;
+    }
+    if (key == "device") {
+        const std::string device = ResolveDevice(value, baseFolder);
+        if (device.empty())
+            report.atLine(lineNumber, kBadValue + key + " (" + kDeviceExpected + "): \"" +
+                                          std::string(value) + "\"" + kDefaultKept);
+        else
+            config.device = device;
         return;
     }
     for (const KeyRule& rule : kRules) {
@@ -218,6 +258,17 @@ uint16_t RecorderConfig::highestWriteSpeed() const {
     return writeSpeeds.empty() ? 0 : writeSpeeds.back();
 }
 
+uint16_t RecorderConfig::offeredWriteSpeed(uint16_t requested) const {
+    uint16_t chosen = writeSpeeds.front();
+    for (uint16_t offered : writeSpeeds)
+        if (offered <= requested) chosen = offered;
+    return chosen;
+}
+
+uint16_t RecorderConfig::offeredReadSpeed(uint16_t requested) const {
+    return requested == 0 || requested > readSpeed ? readSpeed : requested;
+}
+
 RecorderConfig ParseConfig(const std::string& text, const std::string& source,
                            const std::string& baseFolder, std::ostream& errors) {
     RecorderConfig config;
@@ -231,7 +282,10 @@ RecorderConfig ParseConfig(const std::string& text, const std::string& source,
         if (content.empty() || content.front() == '#' || content.front() == ';') continue;
         ApplyLine(content, lineNumber, baseFolder, config, report);
     }
-    if (config.discPath.empty()) config.discPath = DefaultDiscPath(errors);
+    // Only the virtual recorder has a disc file; a real drive's configuration
+    // must not create the user's data folder.
+    if (config.discPath.empty() && config.backEnd == BackEndKind::Virtual)
+        config.discPath = DefaultDiscPath(errors);
     return config;
 }
 

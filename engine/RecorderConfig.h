@@ -1,8 +1,8 @@
 #pragma once
-// The virtual recorder's device, disc and faults, read from a small text
-// file of "key = value" lines (engine/README.md documents every key). A bad
-// line never stops the engine: it is reported on the error stream and the
-// key keeps its default.
+// The back end and its device, the virtual recorder's disc and faults, read
+// from a small text file of "key = value" lines (engine/README.md documents
+// every key). A bad line never stops the engine: it is reported on the error
+// stream and the key keeps its default.
 
 #include "Recorder.h"
 
@@ -16,7 +16,17 @@ namespace qv::engine {
 // The environment variable that names the configuration file.
 inline constexpr const char* kConfigVariable = "CDRWLIB_CONFIG";
 
+// Which back end a configuration asks for. Inside a file the virtual recorder
+// is the default, so every existing configuration keeps its meaning.
+enum class BackEndKind { Virtual, Libburn };
+
+inline constexpr const char* kStdioPrefix = "stdio:";
+
 struct RecorderConfig {
+    BackEndKind backEnd = BackEndKind::Virtual;
+    std::string device;       // libburn: empty scans the system's drives
+    bool verify = true;       // read the written track back before reporting success
+    int64_t changedByte = -1; // virtual: this disc byte reads back changed; -1 none
     bool drivePresent = true;
     uint8_t hostAdapter = 1;
     uint8_t target = 0;
@@ -42,7 +52,27 @@ struct RecorderConfig {
     int32_t writeFailStatus = 14;
 
     uint16_t highestWriteSpeed() const;
+    // The fastest offered write speed not above the request (the slowest
+    // when all are above it), and the read speed capped at read_speed.
+    uint16_t offeredWriteSpeed(uint16_t requested) const;
+    uint16_t offeredReadSpeed(uint16_t requested) const;
 };
+
+// The configuration file CDRWLIB_CONFIG names, as last read.
+struct ConfigFile {
+    std::string path; // empty: the variable is not set
+    bool readable = false;
+    std::string text;
+
+    bool named() const { return !path.empty(); }
+    // Changes whenever the file's name, readability or text does.
+    std::string identity() const;
+};
+
+ConfigFile ReadConfigFile();
+
+// The configuration of a readable file; problems go to errors.
+RecorderConfig ParseConfigFile(const ConfigFile& file, std::ostream& errors);
 
 // Parses the text of a configuration; relative disc paths are taken from
 // baseFolder. Problems go to errors, one line each, naming source and line.

@@ -1,10 +1,12 @@
 #include "VirtualRecorder.h"
 
+#include "DiscVerify.h"
+#include "WritePace.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <vector>
 
 namespace qv::engine {
@@ -17,17 +19,6 @@ constexpr const char* kDefaultSource = "default configuration";
 constexpr const char* kUnreadableConfig = "CdRwLib: cannot read the configuration ";
 constexpr const char* kDefaultRecorderUsed = "; the default recorder is used";
 
-// 75 sectors a second is single speed, which the applet calls 176 KB/s.
-constexpr double kSectorsPerSecondAt1x = 75.0;
-constexpr double kKilobytesPerSecondAt1x = 176.0;
-
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
 bool DiscIsBlank(const std::string& path) {
     std::error_code error;
     const uintmax_t size = fs::file_size(path, error);
@@ -38,66 +29,47 @@ uint64_t SectorsOf(uint64_t bytes) {
     return (bytes + CDRW_SECTOR_SIZE - 1) / CDRW_SECTOR_SIZE;
 }
 
-// The fastest offered speed not above the request; the slowest when every
-// offered speed is above it.
-uint16_t ClampWriteSpeed(const RecorderConfig& config, uint16_t requested) {
-    uint16_t chosen = config.writeSpeeds.front();
-    for (uint16_t offered : config.writeSpeeds)
-        if (offered <= requested) chosen = offered;
-    return chosen;
+// A disc whose burn went wrong at one byte: the tests' way to show that
+// verification reads what is on the disc.
+bool ChangeDiscByte(const std::string& discPath, int64_t offset) {
+    std::fstream disc(discPath, std::ios::binary | std::ios::in | std::ios::out);
+    char byte = 0;
+    if (!disc.seekg(offset) || !disc.get(byte)) return true; // beyond the written track
+    byte = static_cast<char>(byte ^ 0x01);
+    return static_cast<bool>(disc.seekp(offset).put(byte).flush());
 }
 
-// When the n-th sector of a write is due at the simulated speed; deadlines
-// count from the start so that slow sleeps do not add up.
-class WritePace {
-public:
-    WritePace(double timeScale, uint16_t speed)
-        : start_(std::chrono::steady_clock::now()),
-          secondsPerSector_(timeScale * kKilobytesPerSecondAt1x / (kSectorsPerSecondAt1x * speed)) {
-    }
-
-    bool paced() const { return secondsPerSector_ > 0; }
-    std::chrono::steady_clock::time_point deadlineAfter(uint64_t sectors) const {
-        const std::chrono::duration<double> elapsed(secondsPerSector_ *
-                                                    static_cast<double>(sectors));
-        return start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(elapsed);
-    }
-
-private:
-    std::chrono::steady_clock::time_point start_;
-    double secondsPerSector_;
-};
-
-uint16_t ClampReadSpeed(const RecorderConfig& config, uint16_t requested) {
-    return requested == 0 || requested > config.readSpeed ? config.readSpeed : requested;
+int32_t VerifyDiscFile(const std::vector<Track>& tracks, const std::string& discPath) {
+    std::ifstream disc(discPath, std::ios::binary);
+    return VerifyWrittenTrack(tracks, [&disc](uint64_t offset, char* data, size_t size) {
+        return static_cast<bool>(disc.seekg(static_cast<std::streamoff>(offset))
+                                     .read(data, static_cast<std::streamsize>(size)));
+    });
 }
 
 } // namespace
 
 void VirtualRecorder::refreshConfig() {
-    const std::string path = EnvironmentValue(kConfigVariable);
-    std::string text;
-    const bool readable = path.empty() || ReadWholeFile(path, text);
-    std::string identity = path + (readable ? "\n+\n" : "\n-\n") + text;
+    const ConfigFile file = ReadConfigFile();
+    std::string identity = file.identity();
     // Unchanged files are not parsed again, so a fault is reported once.
     if (configured_ && identity == configIdentity_) return;
     configIdentity_ = std::move(identity);
     configured_ = true;
-    if (!readable) {
-        std::cerr << kUnreadableConfig << path << kDefaultRecorderUsed << '\n';
+    if (file.named() && !file.readable) {
+        std::cerr << kUnreadableConfig << file.path << kDefaultRecorderUsed << '\n';
         config_ = ParseConfig({}, kDefaultSource, {}, std::cerr);
     } else {
-        const std::string folder =
-            path.empty() ? std::string() : fs::path(path).parent_path().string();
-        config_ = ParseConfig(text, path.empty() ? kDefaultSource : path, folder, std::cerr);
+        config_ = file.named() ? ParseConfigFile(file, std::cerr)
+                               : ParseConfig({}, kDefaultSource, {}, std::cerr);
     }
     clampSpeeds();
 }
 
 void VirtualRecorder::clampSpeeds() {
-    readSpeed_ = ClampReadSpeed(config_, readSpeed_);
+    readSpeed_ = config_.offeredReadSpeed(readSpeed_);
     writeSpeed_ =
-        ClampWriteSpeed(config_, writeSpeed_ == 0 ? config_.highestWriteSpeed() : writeSpeed_);
+        config_.offeredWriteSpeed(writeSpeed_ == 0 ? config_.highestWriteSpeed() : writeSpeed_);
 }
 
 bool VirtualRecorder::discInDrive() const {
@@ -153,8 +125,8 @@ int32_t VirtualRecorder::setSpeeds(uint16_t read, uint16_t write) {
     std::lock_guard lock(mutex_);
     if (!started_) return CDRW_NOT_STARTED;
     if (config_.setSpeedsStatus != CDRW_SUCCESS) return config_.setSpeedsStatus;
-    readSpeed_ = ClampReadSpeed(config_, read);
-    writeSpeed_ = ClampWriteSpeed(config_, write);
+    readSpeed_ = config_.offeredReadSpeed(read);
+    writeSpeed_ = config_.offeredWriteSpeed(write);
     return CDRW_SUCCESS;
 }
 
@@ -248,7 +220,11 @@ int32_t VirtualRecorder::writeData(const WriteRequest& request) {
         speed = writeSpeed_;
     }
     // The copy runs without the lock so that Unload can stop it at once.
-    return copySectors(request, config, speed);
+    const int32_t status = copySectors(request, config, speed);
+    if (status != CDRW_SUCCESS || request.testOnly) return status;
+    if (config.changedByte >= 0 && !ChangeDiscByte(config.discPath, config.changedByte))
+        return CDRW_SYSTEM_CALL_FAILED;
+    return config.verify ? VerifyDiscFile(request.tracks, config.discPath) : CDRW_SUCCESS;
 }
 
 int32_t VirtualRecorder::copySectors(const WriteRequest& request, const RecorderConfig& config,

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The runs of the Windows applet under Wine that stop at a check or ask the
 # user, driven by qvuidriver.exe: no blank disc (the retry finding none, and
-# a blank disc put in before the retry), no recorder, a recorder that does
-# not become ready, the erase question answered both ways, the ASPI
-# layer installed from the payload (Wine counts as the NT family), an
-# engine of the other bitness (the 32-bit one beside the 64-bit applet, the
-# 64-bit one beside the 32-bit applet), and a damaged disc image that is
-# never burnt. Each with
+# a blank disc put in before the retry), no recorder (configured so, and no
+# configuration at all), a recorder that does not become ready, the erase
+# question answered both ways, the ASPI layer installed from the payload
+# (Wine counts as the NT family), an engine of the other bitness (the 32-bit
+# one beside the 64-bit applet, the 64-bit one beside the 32-bit applet), and
+# a damaged disc image that is never burnt. Each with
 # its exit code, the console lines in order, the registry values afterwards,
 # the files left in the folder and the run batch gone. Same argument and
 # output as applet_wine_ui.sh; both share wine_ui_harness.
@@ -67,6 +67,21 @@ check "no recorder: the console lines in order" console_is "$o/memo" \
 drive click right >/dev/null
 run_ended_with "no recorder" 8 Applet.exe
 check "no recorder: registry values as before" registry_is
+
+# 3b. No configuration at all: the engine has no recorder on Windows, never
+# a disc file; the same texts and exit code 8.
+new_run noconfig "$work/demo" ""
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/CdRwLib
+NO_RECORDER_CONFIG=1 start_applet
+drive wait 60000 waittext '*** No CD recorder was detected.' 60000 > "$o/waited"
+check "no configuration: the message is shown" test "$(grep -c '^ok' "$o/waited")" = 2
+drive memo > "$o/memo"
+check "no configuration: the console lines in order" console_is "$o/memo" \
+  "$T_TITLE" "$T_PRODUCT" "$T_NOT_PRESENT" "$T_NOT_STARTED" "$T_NOT_STARTED" "$T_NOT_DETECTED"
+drive click right >/dev/null
+run_ended_with "no configuration" 8 Applet.exe
+check "no configuration: no virtual disc in the user's data folder" \
+  bash -c "! ls -d '$WINEPREFIX'/drive_c/users/*/AppData/Local/CdRwLib 2>/dev/null | grep -q ."
 
 # 4. A recorder that does not become ready: its status text, result 76;
 # the right button still reads &Cancel and ends the run keeping 76.

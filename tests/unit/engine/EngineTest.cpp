@@ -149,6 +149,18 @@ TEST_F(EngineFaultTest, EveryConfiguredFaultGivesItsStatus) {
              return t.writeImage(20 * 2048);
          },
          CDRW_BAD_RESPONSE},
+        {"verify catches a changed byte", "changed_byte = 5000",
+         [](EngineFaultTest& t) {
+             EngineEntries.Start(1, 0, 0, 4, 8192);
+             return t.writeImage(20 * 2048);
+         },
+         CDRW_BAD_RESPONSE},
+        {"without verify the changed byte passes", "changed_byte = 5000\nverify = 0",
+         [](EngineFaultTest& t) {
+             EngineEntries.Start(1, 0, 0, 4, 8192);
+             return t.writeImage(20 * 2048);
+         },
+         CDRW_SUCCESS},
         {"disc too small", "capacity = 10",
          [](EngineFaultTest& t) {
              EngineEntries.Start(1, 0, 0, 4, 8192);
@@ -163,6 +175,29 @@ TEST_F(EngineFaultTest, EveryConfiguredFaultGivesItsStatus) {
         recording::FreeEngine();
         std::filesystem::remove(disc_);
     }
+}
+
+TEST_F(EngineTest, WithoutAConfigurationOnlyRealDrivesAnswer) {
+#ifndef _WIN32
+    if (std::filesystem::exists("/dev/sr0")) GTEST_SKIP() << "this PC has an optical drive";
+#endif
+    const char* dataVariable =
+#ifdef _WIN32
+        "LOCALAPPDATA";
+#else
+        "XDG_DATA_HOME";
+#endif
+    const char* saved = std::getenv(dataVariable);
+    const std::string savedValue = saved ? saved : "";
+    SetEnvironment(dataVariable, scratch_.path());
+    SetEnvironment(kConfigVariable, "");
+    ASSERT_TRUE(recording::LoadEngine());
+    uint8_t adapter = 0, target = 0, lun = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(recording::FindRecorder(adapter, target, lun, 4, 8192), CDRW_NOT_PRESENT);
+    testing::internal::GetCapturedStderr();
+    SetEnvironment(dataVariable, savedValue);
+    EXPECT_FALSE(std::filesystem::exists(scratch_.file("CdRwLib"))) << "no virtual disc made";
 }
 
 TEST_F(EngineTest, RecorderAnswersOnlyAtItsConfiguredAddress) {

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# End to end on Linux through libburn: the real applet burns its image onto
+# libburn "stdio:" pseudo-drives (plain files that libburn writes like a
+# disc), driven through the terminal front end's event log: a complete CD,
+# the speeds the applet sets, the test write, a disc that is not blank, a
+# changed byte caught by verification (the virtual recorder's injection),
+# a cancel while writing, and no configuration on a PC without a recorder.
+# Takes the Linux build folder. Ends with "N passed, M failed"; exit code 1
+# on any failure.
+set -uo pipefail
+
+source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
+
+check "the engine needs nothing but the C library" \
+  bash -c "! ldd '$ENGINE' | grep -vE '(linux-vdso|libc\.so|libm\.so|ld-linux|libpthread\.so|libdl\.so)'"
+
+# The publisher's folder: a 4 MiB image (2048 sectors), packed with /max.
+demo=$work/demo
+mkdir -p "$demo"
+cp "$APPLET" "$demo/setup"; cp "$ENGINE" "$demo/CdRwLib.dll"
+printf 'Demo source line\r\n[TITLE]\r\nTitle =Demo Disc\r\n' > "$demo/qvorig.qv"
+head -c 4194304 /dev/urandom > "$demo/qvi9cd.qv"
+cp "$demo/qvi9cd.qv" "$work/image"
+(cd "$demo" && ./setup '/max#13/#10' </dev/null >/dev/null)
+for _ in $(seq 1 100); do [ -e "$demo/qv1e.bat" ] || break; sleep 0.1; done
+check "the demo folder packs into Applet.exe" test -e "$demo/Applet.exe"
+
+burn_folder() { # name, configuration lines after those of a pseudo-drive disc.img
+  local d=$work/$1
+  mkdir -p "$d"; cp "$demo/Applet.exe" "$d/"
+  printf 'backend = libburn\ndevice = stdio:disc.img\n%s' "$2" > "$d/recorder.cfg"
+  echo "$d"
+}
+problem_with() { grep -q "^console: \*\*\* A problem has prevented completion of your CD.* $2" "$1/log"; }
+
+# 1. A complete CD: the pseudo-drive's file holds exactly the image, the
+# drive's name is libburn's, and libburn's messages stay off the window.
+d=$(burn_folder complete "")
+code=$(run "$d" 60 'caption right: &OK=>right' 2> "$d/errors")
+check "complete: exit code 0" test "$code" = 0
+check "complete: the pseudo-drive holds exactly the image" cmp -s "$d/disc.img" "$work/image"
+check "complete: the success banner" has_line "$d" 'console: CD completed successfully!'
+check "complete: the drive as libburn names it" grep -q '^console: CD Recorder:  YOYODYNE WARP DRIVE' "$d/log"
+check "complete: no libburn message in the window" bash -c "! grep -q 'libburn' '$d/log'"
+
+# 2. Speeds: libburn reports none for a file, so the pseudo-drive offers the
+# configured ones; the applet takes the highest (2x) and the engine paces the
+# write at it (2048 sectors at 150 a second: at least 13.6 s), setting the
+# progress event every 100 sectors on the way.
+d=$(burn_folder speeds "write_speeds = 176,353
+")
+started=$(date +%s%N)
+code=$(run "$d" 90 'caption right: &OK=>right')
+took=$(( ($(date +%s%N) - started) / 1000000 ))
+check "speeds: exit code 0" test "$code" = 0
+check "speeds: the applet set 2x (PriorX 2)" test "$(setting PriorX)" = 2
+check "speeds: the write went at 2x ($took ms)" test "$took" -ge 13600
+check "speeds: the progress moved in steps of 100 sectors" \
+  test "$(grep -c '^gauge main: [1-9][0-9]*/100$' "$d/log")" -ge 15
+check "speeds: the pseudo-drive holds exactly the image" cmp -s "$d/disc.img" "$work/image"
+
+# 3. The test write (/testqv00): libburn simulates, the drive stays blank.
+d=$(burn_folder testwrite "")
+printf '#!/bin/sh\nexec ./Applet.exe /testqv00\n' > "$d/testwrite"; chmod +x "$d/testwrite"
+code=$(CDRWLIB_CONFIG=$d/recorder.cfg python3 "$harness_dir/drive_event_log.py" "$d/log" 60 \
+  "$d/testwrite" 'caption right: &OK=>right')
+check "test write: exit code 0" test "$code" = 0
+check "test write: the pseudo-drive is untouched" test "$(stat -c %s "$d/disc.img" 2>/dev/null || echo 0)" = 0
+
+# 4. A pseudo-drive that is not blank: the attention message, and the retry
+# finds none either (exit 5); the file keeps its data.
+d=$(burn_folder written "")
+head -c 8192 /dev/urandom > "$d/disc.img"; cp "$d/disc.img" "$d/disc.before"
+code=$(run "$d" 40 'caption right: &OK=>right')
+check "not blank: exit code 5" test "$code" = 5
+check "not blank: the attention message" grep -q '^console: \*\*\* Attention - No Blank CD was found' "$d/log"
+check "not blank: the data stays" cmp -s "$d/disc.img" "$d/disc.before"
+
+# 5. Verification: the virtual recorder's disc reads back with one byte
+# changed; the engine reports the write as failed and so does the applet.
+d=$work/verify; mkdir -p "$d"; cp "$demo/Applet.exe" "$d/"
+printf 'disc = disc.img\ntime_scale = 0\nchanged_byte = 1000000\n' > "$d/recorder.cfg"
+code=$(run "$d" 60 'caption right: &OK=>right' 2> "$d/errors")
+check "verify: exit code 7" test "$code" = 7
+check "verify: the failed recording with its status text" problem_with "$d" 'Bad response from a device'
+check "verify: no success banner" lacks_line "$d" 'console: CD completed successfully!'
+check "verify: the sector named on the error output" grep -q 'differs from the image in sector 488' "$d/errors"
+
+# 6. A cancel while writing at 2x (about 14 s): exit 1, the failure counted,
+# the pseudo-drive's file shorter than the image.
+d=$(burn_folder cancel "write_speeds = 353
+")
+fails_before=$(setting TAOModeFail); fails_before=${fails_before:-0}
+code=$(run "$d" 60 'gauge main: [1-9][0-9]?/100=>right')
+check "cancel: exit code 1" test "$code" = 1
+check "cancel: the canceling line" has_line "$d" 'console: *** Canceling per your request'
+check "cancel: no success banner" lacks_line "$d" 'console: CD completed successfully!'
+check "cancel: failure counter raised" test "$(setting TAOModeFail)" = $((fails_before + 1))
+check "cancel: the pseudo-drive holds less than the image" \
+  test "$(stat -c %s "$d/disc.img" 2>/dev/null || echo 0)" -lt 4194304
+
+# 7. A pseudo-drive in a folder that does not exist: libburn's complaint goes
+# to the error output, not the window, and no recorder is found (exit 8).
+d=$(burn_folder nofolder "")
+sed -i 's|^device = .*|device = stdio:no/such/folder/disc.img|' "$d/recorder.cfg"
+code=$(run "$d" 60 'caption right: &OK=>right' 2> "$d/errors")
+check "missing folder: exit code 8" test "$code" = 8
+check "missing folder: libburn's message on the error output only" \
+  bash -c "grep -q '^CdRwLib: libburn: SORRY : ' '$d/errors' && ! grep -q 'libburn' '$d/log'"
+
+# 8. No configuration on a PC without a recorder: libburn finds no drive.
+if ls /dev/sr[0-9]* >/dev/null 2>&1; then
+  echo "skip no configuration: this PC has an optical drive"
+else
+  d=$work/nodrive; mkdir -p "$d"; cp "$demo/Applet.exe" "$d/"
+  code=$(env -u CDRWLIB_CONFIG XDG_DATA_HOME=$work/data python3 "$harness_dir/drive_event_log.py" "$d/log" 60 \
+    "$d/Applet.exe" 'caption right: &OK=>right' 2>/dev/null)
+  check "no configuration, no drive: exit code 8" test "$code" = 8
+  check "no configuration, no drive: the message" grep -q '^console: \*\*\* No CD recorder was detected' "$d/log"
+  check "no configuration, no drive: no disc file in the user's data folder" test ! -e "$work/data/CdRwLib"
+fi
+
+finish_checks
