@@ -1,8 +1,8 @@
 #include "UnitCompress.h"
 
-#include "ArchivePaths.h"
 #include "ReplaceBatch.h"
 #include "WorkingFiles.h"
+#include "payload/archive/ArchivePaths.h"
 
 #include "platform/Files.h"
 

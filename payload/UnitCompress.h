@@ -8,7 +8,7 @@
 // folder, the main window's gauge and file deletion) comes through
 // TPayloadHost, so the module stands on the archive and the platform alone.
 
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstdint>
 #include <functional>

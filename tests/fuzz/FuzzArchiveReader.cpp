@@ -1,7 +1,7 @@
 // The archive reader on arbitrary bytes: listing, then expanding into a
 // temporary folder. Only the component's own exceptions and file errors may
 // leave it; anything else (a crash, a hang, a sanitizer report) is a finding.
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstddef>
 #include <cstdint>

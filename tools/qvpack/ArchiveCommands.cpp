@@ -1,8 +1,8 @@
 // l / t / x / a / applet: archives and applet payloads through TCompress.
-#include "ArchivePaths.h"
 #include "ArchiveSupport.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "payload/archive/ArchivePaths.h"
 #include "platform/Files.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "ArchiveSupport.h"
 
-#include "ArchiveFormat.h"
-#include "PayloadOffset.h"
+#include "payload/PayloadOffset.h"
+#include "payload/archive/ArchiveFormat.h"
 #include "platform/Files.h"
 
 #include <algorithm>

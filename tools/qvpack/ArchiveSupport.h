@@ -4,7 +4,7 @@
 // progress bars and the listing's formats.
 
 #include "CliSupport.h"
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstdint>
 #include <map>

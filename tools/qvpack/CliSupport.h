@@ -2,7 +2,7 @@
 // What every qvpack command shares: exit codes, option parsing, opening
 // files or standard streams, and the terminal progress bar.
 
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,7 +4,7 @@
 // checks that keep a hostile record from steering the reader.
 
 #include "Compress.h"
-#include "Stream.h"
+#include "payload/codec/Stream.h"
 
 #include <array>
 #include <cstdint>

@@ -4,10 +4,10 @@
 // through its events, and runs every member through RunCodec on its own codec
 // state object.
 
-#include "CodecEngine.h"
-#include "Codecs.h"
-#include "CompressErrors.h"
-#include "Stream.h"
+#include "payload/codec/CodecEngine.h"
+#include "payload/codec/Codecs.h"
+#include "payload/codec/CompressErrors.h"
+#include "payload/codec/Stream.h"
 
 #include <cstdint>
 #include <functional>

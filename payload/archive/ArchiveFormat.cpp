@@ -1,6 +1,6 @@
 #include "ArchiveFormat.h"
 
-#include "CompressErrors.h"
+#include "payload/codec/CompressErrors.h"
 
 #include <algorithm>
 
