@@ -10,6 +10,7 @@ PACKAGES=(
   wine wine64 xvfb xauth
   lhasa jlha-utils xorriso libburn-dev
   python3 zstd gzip
+  osslsigncode openssl
 )
 
 SUDO=""

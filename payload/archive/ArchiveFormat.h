@@ -69,4 +69,8 @@ RecordFields DecodeRecord(const RecordBytes& bytes);
 // or past the end, so the listing or expansion ends there.
 bool ReadMemberRecord(TStream* source, int64_t streamEnd, MemberRecord& record);
 
+// As ReadMemberRecord, but a record whose data runs past streamEnd ends the
+// archive as well (cut is then set), so a listing keeps the members before it.
+bool ReadWholeRecord(TStream* source, int64_t streamEnd, MemberRecord& record, bool& cut);
+
 } // namespace qv::payload::archive

@@ -113,6 +113,48 @@ check "locked archive without the key" fails_with_data_error "$QVPACK" t "$WORK/
 check "flipped byte caught (lh5)" flipped_byte_is_caught lh5
 check "flipped byte caught (rle)" flipped_byte_is_caught rle
 check "applet from a stamped stub" applet_roundtrip
+
+# "qvpack t" on DAMAGED: exit 1 and the line LINE (a regular expression).
+test_names() {
+    "$QVPACK" t "$1" >"$WORK/t.out"
+    [ $? -eq 1 ] && grep -qxE "$2" "$WORK/t.out"
+}
+
+# Random bytes after an applet's payload: the listing is unchanged.
+bytes_after_the_payload() {
+    local damaged=$WORK/damaged.exe
+    for _ in 1 2 3 4 5; do
+        cp "$WORK/applet.exe" "$damaged"
+        head -c 4096 /dev/urandom >>"$damaged"
+        "$QVPACK" l "$damaged" | grep -q ' 2 member(s)' || return 1
+        test_names "$damaged" '4096 bytes follow the archive' || return 1
+    done
+}
+
+# An archive cut inside a record, a name, the data and between members: the
+# listing keeps the whole members, "qvpack t" says where the archive ends.
+cut_archives() {
+    local archive=$WORK/rle.qv cut=$WORK/cut.qv second at kept line
+    # The second member record's offset: after the header and the first member.
+    second=$(python3 -c "
+import struct, sys
+b = open(sys.argv[1], 'rb').read(21 + 25)
+n, = struct.unpack_from('<h', b, 21)
+c, = struct.unpack_from('<i', b, 21 + 12)
+print(21 + 25 + n + c)" "$archive")
+    while read -r at kept line; do
+        head -c "$at" "$archive" >"$cut"
+        "$QVPACK" l "$cut" | grep -q " $kept member(s)" || { echo "cut at $at"; return 1; }
+        test_names "$cut" "$line" || { echo "cut at $at"; cat "$WORK/t.out"; return 1; }
+    done <<CUTS
+$second 1 the archive ends early: .*
+$((second + 10)) 1 the archive ends early: .*
+$((second + 27)) 1 the archive ends early: .*
+$(($(stat -c %s "$archive") - 1)) 5 the archive ends 1 bytes before its last member's data
+CUTS
+}
+check "bytes after an applet's payload are named" bytes_after_the_payload
+check "an archive cut short keeps its whole members" cut_archives
 # A failed command removes its half-written output, but only a regular file:
 # an output that is a link (or a device such as /dev/null) stays.
 failed_output_kinds() {

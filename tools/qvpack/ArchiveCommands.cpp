@@ -2,6 +2,8 @@
 #include "ArchiveSupport.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "payload/RegionStream.h"
+#include "payload/SignatureTable.h"
 #include "payload/archive/ArchivePaths.h"
 #include "platform/Files.h"
 
@@ -27,6 +29,15 @@ constexpr const char* kArchiveAt = "archive at offset %" PRId64 ", method %s\n";
 constexpr const char* kTestGood = "ok   %s\n";
 constexpr const char* kTestBad = "BAD  %s: %s\n";
 constexpr const char* kTestSummary = "%zu member(s), %zu bad\n";
+constexpr const char* kSigned =
+    "signed: a code signature of %" PRId64 " bytes follows the archive\n";
+constexpr const char* kTrailing = "%" PRId64 " bytes follow the archive\n";
+constexpr const char* kCutData =
+    "the archive ends %" PRId64 " bytes before its last member's data\n";
+constexpr const char* kCutEarly = "the archive ends early: its members hold %" PRId64
+                                  " of the %" PRId32 " bytes its header names\n";
+// The signing tool pads the file to a multiple of eight before its table.
+constexpr int64_t kSignatureAlignment = 8;
 constexpr const char* kRootedRefused = "qvpack: skipped %s: rooted name (use --allow-rooted)\n";
 constexpr const char* kNameMissing = "qvpack: not in the archive: %s\n";
 constexpr const char* kExtracted = "extracted %zu file(s) into %s\n";
@@ -40,13 +51,19 @@ constexpr const char* kNoFiles = "expected FILE...";
 constexpr const char* kTwoGiB = "the archive would reach 2 GiB";
 
 struct OpenedArchive {
-    std::unique_ptr<payload::TStream> stream;
+    std::unique_ptr<payload::TStream> stream; // ends where a signature begins
     int64_t offset = 0;
+    payload::TSignatureTable signature;
 };
 
 OpenedArchive OpenArchive(const std::string& path, const ArgList& a) {
     OpenedArchive archive;
     archive.stream = OpenInput(path);
+    if (path != "-") {
+        archive.signature = payload::FindSignatureTable(archive.stream.get());
+        const int64_t end = payload::ArchiveRegionEnd(archive.stream.get(), archive.signature);
+        archive.stream = std::make_unique<payload::TRegionStream>(std::move(archive.stream), end);
+    }
     archive.offset = LocateArchive(archive.stream.get(), path, a.Value("--offset"));
     archive.stream->Seek(archive.offset, payload::SeekOrigin::Begin);
     return archive;
@@ -66,11 +83,49 @@ std::string MethodName(uint8_t method) {
     return method < payload::kMethodIds.size() ? std::string(payload::kMethodIds[method]) : "?";
 }
 
-payload::TMemberList ListAt(TCompress& compress, OpenedArchive& archive) {
+payload::TMemberList ListAt(TCompress& compress, OpenedArchive& archive,
+                            payload::TArchiveExtent* extent = nullptr) {
     payload::TMemberList members;
-    compress.ListMembers(archive.stream.get(), members);
+    const payload::TArchiveExtent reached = compress.ListMembers(archive.stream.get(), members);
+    if (extent) *extent = reached;
     archive.stream->Seek(archive.offset, payload::SeekOrigin::Begin);
     return members;
+}
+
+void ShowSignature(const OpenedArchive& archive) {
+    if (archive.signature.Present()) std::printf(kSigned, archive.signature.Size);
+}
+
+// Bytes between the archive's end and the region's that a signing tool's
+// alignment does not explain; they are zeros when it wrote them.
+int64_t TrailingBytes(OpenedArchive& archive, const payload::TArchiveExtent& extent) {
+    const int64_t trailing = archive.stream->Size() - extent.End;
+    if (!archive.signature.Present() || trailing <= 0 || trailing >= kSignatureAlignment)
+        return trailing;
+    uint8_t pad[kSignatureAlignment] = {};
+    archive.stream->Seek(extent.End, payload::SeekOrigin::Begin);
+    const int32_t n = archive.stream->Read(pad, static_cast<int32_t>(trailing));
+    archive.stream->Seek(archive.offset, payload::SeekOrigin::Begin);
+    const bool zeros = std::all_of(pad, pad + n, [](uint8_t b) { return b == 0; });
+    return n == trailing && zeros ? 0 : trailing;
+}
+
+// One line per fault of the archive's extent; true when there was none.
+bool ExtentIsSound(OpenedArchive& archive, const payload::TArchiveExtent& extent) {
+    if (extent.MissingBytes > 0) {
+        std::printf(kCutData, extent.MissingBytes);
+        return false;
+    }
+    if (!extent.Complete) {
+        std::printf(kCutEarly, extent.ListedSize, extent.TotalSize);
+        return false;
+    }
+    const int64_t trailing = TrailingBytes(archive, extent);
+    if (trailing > 0) {
+        std::printf(kTrailing, trailing);
+        return false;
+    }
+    return true;
 }
 
 struct WrittenSizes {
@@ -113,6 +168,7 @@ int RunList(const Args& args) {
     archive.stream->Seek(archive.offset, payload::SeekOrigin::Begin);
     const payload::TMemberList members = ListAt(compress, archive);
     std::printf(kArchiveAt, archive.offset, header.CompressID.c_str());
+    ShowSignature(archive);
     std::printf(kListHeading, "Original", "Stored", "Ratio", "Method", "Date", "Attr", "Locked",
                 "Name");
     int64_t original = 0, stored = 0;
@@ -134,6 +190,9 @@ int RunTest(const Args& args) {
     OpenedArchive archive = OpenArchive(SingleFile(a), a);
     TCompress compress;
     compress.Key = KeyOption(a);
+    ShowSignature(archive);
+    payload::TArchiveExtent extent;
+    ListAt(compress, archive, &extent);
     const auto results = compress.TestMembers(archive.stream.get());
     size_t bad = 0;
     for (const auto& r : results) {
@@ -144,8 +203,9 @@ int RunTest(const Args& args) {
             ++bad;
         }
     }
+    const bool sound = ExtentIsSound(archive, extent);
     std::printf(kTestSummary, results.size(), bad);
-    return bad == 0 ? kExitOk : kExitDataError;
+    return bad == 0 && sound ? kExitOk : kExitDataError;
 }
 
 int RunExtract(const Args& args) {
@@ -237,6 +297,7 @@ int RunApplet(const Args& args) {
     if (a.Positional().empty()) throw UsageError(kNoFiles);
     const uint8_t m = ParseMethod(*method, kAppletMethods);
     auto stub = OpenInput(*stubPath);
+    const payload::TSignatureTable stubSignature = payload::FindSignatureTable(stub.get());
     const int64_t bareSize = StampedBareSize(stub.get(), *stubPath);
     if (stub->Size() < bareSize) throw DataError(*stubPath + kStubTooShort);
 
@@ -257,6 +318,7 @@ int RunApplet(const Args& args) {
             dest.Write(buffer.data(), n);
             left -= n;
         }
+        payload::ClearSignatureEntry(&dest, stubSignature); // the publisher signs the result
         sizes = WriteFiles(compress, &dest, files, m);
         dest.Flush();
     } catch (...) {
