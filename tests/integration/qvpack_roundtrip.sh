@@ -155,6 +155,32 @@ CUTS
 }
 check "bytes after an applet's payload are named" bytes_after_the_payload
 check "an archive cut short keeps its whole members" cut_archives
+
+# The progress bar: on a terminal (a pseudo-terminal here) it shows bytes,
+# speed and time left; on a pipe standard error stays empty.
+progress_on_a_terminal_only() {
+    local out=$WORK/progress.qv
+    python3 - "$QVPACK" "$out" "$WORK/src" <<'PY' || return 1
+import os, pty, subprocess, sys
+qvpack, out, src = sys.argv[1:]
+controller, terminal = pty.openpty()
+p = subprocess.Popen([qvpack, "a", "-m", "lh5", "-C", src, out, "docs", "image.iso"],
+                     stdout=subprocess.DEVNULL, stderr=terminal)
+os.close(terminal)
+seen = b""
+while True:
+    try:
+        chunk = os.read(controller, 4096)
+    except OSError:
+        break
+    if not chunk:
+        break
+    seen += chunk
+sys.exit(p.wait() != 0 or b"packing [" not in seen or b" MB/s " not in seen or b" left" not in seen)
+PY
+    "$QVPACK" t "$out" 2>"$WORK/progress.err" >/dev/null && [ ! -s "$WORK/progress.err" ]
+}
+check "the progress bar shows on a terminal, not on a pipe" progress_on_a_terminal_only
 # A failed command removes its half-written output, but only a regular file:
 # an output that is a link (or a device such as /dev/null) stays.
 failed_output_kinds() {

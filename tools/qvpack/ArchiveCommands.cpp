@@ -2,6 +2,7 @@
 #include "ArchiveSupport.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "ProgressBar.h"
 #include "payload/RegionStream.h"
 #include "payload/SignatureTable.h"
 #include "payload/archive/ArchivePaths.h"
@@ -36,6 +37,9 @@ constexpr const char* kCutData =
     "the archive ends %" PRId64 " bytes before its last member's data\n";
 constexpr const char* kCutEarly = "the archive ends early: its members hold %" PRId64
                                   " of the %" PRId32 " bytes its header names\n";
+constexpr const char* kPacking = "packing";
+constexpr const char* kTesting = "testing";
+constexpr const char* kExtracting = "extracting";
 // The signing tool pads the file to a multiple of eight before its table.
 constexpr int64_t kSignatureAlignment = 8;
 constexpr const char* kRootedRefused = "qvpack: skipped %s: rooted name (use --allow-rooted)\n";
@@ -145,15 +149,14 @@ WrittenSizes WriteFiles(TCompress& compress, payload::TStream* dest, TStringList
     }
     // TotalSize is a signed 32-bit field: beyond it expansion would stop early.
     if (written.original > 0x7FFFFFFF) throw DataError(kTwoGiB);
-    MemberProgress progress;
+    ProgressBar progress(kPacking, written.original);
     compress.OnShowProgress = progress.Handler();
     compress.OnCheckFile = [&](std::string& name, payload::TCProcessMode) {
-        progress.Begin(name, sizes[name]);
+        progress.StartMember(sizes[name]);
     };
     compress.ExceptionOnFileError = true;
     const int64_t start = dest->Position();
     compress.WriteArchive(dest, files, method);
-    progress.End();
     written.stored = dest->Size() - start;
     return written;
 }
@@ -192,8 +195,20 @@ int RunTest(const Args& args) {
     compress.Key = KeyOption(a);
     ShowSignature(archive);
     payload::TArchiveExtent extent;
-    ListAt(compress, archive, &extent);
-    const auto results = compress.TestMembers(archive.stream.get());
+    const payload::TMemberList members = ListAt(compress, archive, &extent);
+    std::vector<int64_t> sizes;
+    int64_t total = 0;
+    for (const auto& member : members) {
+        sizes.push_back(member.Info.CompressedSize);
+        total += member.Info.CompressedSize;
+    }
+    std::vector<payload::TMemberTestResult> results;
+    {
+        ProgressBar progress(kTesting, total);
+        progress.FollowMembers(std::move(sizes));
+        compress.OnShowProgress = progress.Handler();
+        results = compress.TestMembers(archive.stream.get());
+    }
     size_t bad = 0;
     for (const auto& r : results) {
         if (r.Error.empty()) {
@@ -223,9 +238,16 @@ int RunExtract(const Args& args) {
 
     const payload::TMemberList members = ListAt(compress, archive);
     SizeByName sizes;
-    for (const auto& [name, info] : members)
+    int64_t total = 0;
+    for (const auto& [name, info] : members) {
+        const bool wanted =
+            names.empty() || std::any_of(names.begin(), names.end(), [&](const auto& n) {
+                return payload::paths::EqualNoCase(n, name);
+            });
         sizes[payload::paths::IsRooted(name) ? name : compress.TargetPath() + name] =
             info.CompressedSize;
+        if (wanted) total += info.CompressedSize;
+    }
     size_t missing = 0;
     for (const auto& wanted : names) {
         const bool present = std::any_of(members.begin(), members.end(), [&](const auto& m) {
@@ -240,7 +262,7 @@ int RunExtract(const Args& args) {
     size_t refused = 0;
     size_t accepted = 0;
     const bool allowRooted = a.Flag("--allow-rooted");
-    MemberProgress progress;
+    ProgressBar progress(kExtracting, total);
     compress.OnShowProgress = progress.Handler();
     compress.OnCheckFile = [&](std::string& dest, payload::TCProcessMode) {
         const std::string& target = compress.TargetPath();
@@ -251,11 +273,10 @@ int RunExtract(const Args& args) {
             return;
         }
         ++accepted;
-        progress.Begin(dest.substr(std::min(dest.size(), target.size())), sizes[dest]);
+        progress.StartMember(sizes[dest]);
     };
     TStringList selection = names;
     compress.ExtractMembers(archive.stream.get(), names.empty() ? nullptr : &selection);
-    progress.End();
     std::printf(kExtracted, accepted, folder.c_str());
     return missing == 0 && refused == 0 ? kExitOk : kExitDataError;
 }

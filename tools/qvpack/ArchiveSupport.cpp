@@ -84,18 +84,6 @@ payload::TStringList CollectFiles(const std::string& baseFolder,
     return files;
 }
 
-void MemberProgress::Begin(const std::string& label, int64_t bytes) {
-    bar_.reset();
-    bar_.emplace(label, bytes);
-}
-
-payload::TShowProgressEvent MemberProgress::Handler() {
-    if (!StderrIsTerminal()) return {};
-    return [this](int32_t& percent) {
-        if (bar_) bar_->Show(percent);
-    };
-}
-
 std::string FormatDosDate(uint32_t dosDateTime) {
     const platform::LocalTime t = platform::LocalFromDosDateTime(dosDateTime);
     char text[32];
