@@ -181,6 +181,18 @@ PY
     "$QVPACK" t "$out" 2>"$WORK/progress.err" >/dev/null && [ ! -s "$WORK/progress.err" ]
 }
 check "the progress bar shows on a terminal, not on a pipe" progress_on_a_terminal_only
+
+# A publisher's folder without the run's files: a warning names each one;
+# --strict refuses (exit 1) and writes nothing.
+publisher_folder_checked() {
+    local stub=$WORK/stub.bin out=$WORK/strict.exe
+    "$QVPACK" applet --stub "$stub" -m rle -o "$out" -C "$WORK/src" empty.txt 2>"$WORK/warn" >/dev/null &&
+        grep -q 'qvorig.qv is not among the files; the end user would see "Required files are missing!"' "$WORK/warn" &&
+        grep -q 'qvi9cd.qv' "$WORK/warn" && rm "$out" || return 1
+    "$QVPACK" applet --strict --stub "$stub" -m rle -o "$out" -C "$WORK/src" empty.txt 2>/dev/null
+    [ $? -eq 1 ] && [ ! -e "$out" ]
+}
+check "qvpack applet checks the publisher's folder" publisher_folder_checked
 # A failed command removes its half-written output, but only a regular file:
 # an output that is a link (or a device such as /dev/null) stays.
 failed_output_kinds() {

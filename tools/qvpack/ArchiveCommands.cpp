@@ -5,6 +5,7 @@
 #include "ProgressBar.h"
 #include "payload/RegionStream.h"
 #include "payload/SignatureTable.h"
+#include "payload/WorkingFiles.h"
 #include "payload/archive/ArchivePaths.h"
 #include "platform/Files.h"
 
@@ -37,6 +38,15 @@ constexpr const char* kCutData =
     "the archive ends %" PRId64 " bytes before its last member's data\n";
 constexpr const char* kCutEarly = "the archive ends early: its members hold %" PRId64
                                   " of the %" PRId32 " bytes its header names\n";
+// The files the run extracts by these names; without one it stops at once.
+constexpr const char* kRunFiles[] = {payload::kContentFile, payload::kEngineFile,
+                                     payload::kDiscImageFile};
+// What the applet's console then shows the end user.
+constexpr const char* kUserSees = "Required files are missing!";
+constexpr const char* kRunFileMissing =
+    "qvpack: %s: %s is not among the files; the end user would see \"%s\" at the start "
+    "of the run\n";
+constexpr const char* kStrictRefused = "a file the run needs is missing (--strict)";
 constexpr const char* kPacking = "packing";
 constexpr const char* kTesting = "testing";
 constexpr const char* kExtracting = "extracting";
@@ -309,8 +319,22 @@ int RunAdd(const Args& args) {
     return kExitOk;
 }
 
+// Warns of each run file the payload would lack; true when none is missing.
+bool HasRunFiles(const TStringList& files, const std::string& targetPath, const char* level) {
+    bool complete = true;
+    for (const char* needed : kRunFiles) {
+        const bool present = std::any_of(files.begin(), files.end(), [&](const std::string& f) {
+            return payload::paths::EqualNoCase(payload::paths::StoredNameOf(f, targetPath), needed);
+        });
+        if (present) continue;
+        std::fprintf(stderr, kRunFileMissing, level, needed, kUserSees);
+        complete = false;
+    }
+    return complete;
+}
+
 int RunApplet(const Args& args) {
-    const ArgList a(args, {"--stub", "-m", "-o", "-C"}, {});
+    const ArgList a(args, {"--stub", "-m", "-o", "-C"}, {"--strict"});
     const auto stubPath = a.Value("--stub");
     const auto out = a.Value("-o");
     const auto method = a.Value("-m");
@@ -326,6 +350,9 @@ int RunApplet(const Args& args) {
     const std::string base = AbsoluteFolder(a.Value("-C").value_or(""));
     compress.SetTargetPath(base);
     TStringList files = CollectFiles(base, a.Positional());
+    const bool strict = a.Flag("--strict");
+    if (!HasRunFiles(files, compress.TargetPath(), strict ? "error" : "warning") && strict)
+        throw DataError(kStrictRefused);
     WrittenSizes sizes;
     try {
         TFileStream dest(*out, TFileStream::Mode::Create);
