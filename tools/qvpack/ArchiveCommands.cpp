@@ -249,14 +249,15 @@ int RunExtract(const Args& args) {
     const payload::TMemberList members = ListAt(compress, archive);
     SizeByName sizes;
     int64_t total = 0;
-    for (const auto& [name, info] : members) {
+    for (const auto& member : members) {
+        const std::string& name = member.Name;
         const bool wanted =
             names.empty() || std::any_of(names.begin(), names.end(), [&](const auto& n) {
                 return payload::paths::EqualNoCase(n, name);
             });
         sizes[payload::paths::IsRooted(name) ? name : compress.TargetPath() + name] =
-            info.CompressedSize;
-        if (wanted) total += info.CompressedSize;
+            member.Info.CompressedSize;
+        if (wanted) total += member.Info.CompressedSize;
     }
     size_t missing = 0;
     for (const auto& wanted : names) {
