@@ -8,7 +8,7 @@
 //
 //   volatile qv::payload::TPayloadSlot gPayloadSlot = qv::payload::UnstampedPayloadSlot();
 
-#include "Stream.h"
+#include "payload/codec/Stream.h"
 
 #include <array>
 #include <cstdint>

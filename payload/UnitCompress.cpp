@@ -1,8 +1,9 @@
 #include "UnitCompress.h"
 
-#include "ArchivePaths.h"
+#include "RegionStream.h"
 #include "ReplaceBatch.h"
 #include "WorkingFiles.h"
+#include "payload/archive/ArchivePaths.h"
 
 #include "platform/Files.h"
 
@@ -36,7 +37,10 @@ TCompressDataModule::~TCompressDataModule() {
 }
 
 void TCompressDataModule::DataModuleCreate() {
-    SelfStream = std::make_unique<TFileStream>(host_.selfPath, TFileStream::Mode::OpenRead);
+    auto file = std::make_unique<TFileStream>(host_.selfPath, TFileStream::Mode::OpenRead);
+    signature_ = FindSignatureTable(file.get());
+    const int64_t end = ArchiveRegionEnd(file.get(), signature_);
+    SelfStream = std::make_unique<TRegionStream>(std::move(file), end);
 }
 
 void TCompressDataModule::DataModuleDestroy() {
@@ -146,6 +150,8 @@ void TCompressDataModule::CopyBareExecutable(TStream& target, int64_t count) {
         target.Write(block.data(), got);
         count -= got;
     }
+    // The copy is a new, unsigned executable: the publisher signs it again.
+    ClearSignatureEntry(&target, signature_);
 }
 
 void TCompressDataModule::WriteNewApplet(const std::string& target, TStringList& files,

@@ -8,7 +8,8 @@
 // folder, the main window's gauge and file deletion) comes through
 // TPayloadHost, so the module stands on the archive and the platform alone.
 
-#include "Compress.h"
+#include "SignatureTable.h"
+#include "payload/archive/Compress.h"
 
 #include <cstdint>
 #include <functional>
@@ -44,7 +45,8 @@ public:
     TCompressDataModule(const TCompressDataModule&) = delete;
     TCompressDataModule& operator=(const TCompressDataModule&) = delete;
 
-    // Opens SelfStream on the executable (shared with everyone).
+    // Opens SelfStream on the executable (shared with everyone); it ends
+    // where a code signature begins, so every mode sees the archive alone.
     void DataModuleCreate();
     // Releases SelfStream when it is still open.
     void DataModuleDestroy();
@@ -100,7 +102,8 @@ private:
     bool AnyPackingSwitch() const;
 
     TPayloadHost host_;
-    std::unique_ptr<TFileStream> SelfStream;
+    std::unique_ptr<TStream> SelfStream;
+    TSignatureTable signature_;
 };
 
 } // namespace qv::payload

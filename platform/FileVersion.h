@@ -26,4 +26,9 @@ std::optional<FileVersionNumbers> ReadFileVersion(const std::string& path);
 // well-formed version resource. Never reads outside the bytes.
 std::optional<FileVersionNumbers> PeFileVersion(const uint8_t* bytes, size_t size);
 
+// The fixed file version of a version block as a version resource holds it
+// (VS_VERSION_INFO), given on its own: what the Linux applet keeps in its
+// kVersionSection, so both builds read one version the same way.
+std::optional<FileVersionNumbers> VersionBlockNumbers(const uint8_t* bytes, size_t size);
+
 } // namespace qv::platform

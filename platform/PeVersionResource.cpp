@@ -173,4 +173,9 @@ std::optional<FileVersionNumbers> PeFileVersion(const uint8_t* data, size_t size
     return FixedInfo(bytes, *block, *dataSize);
 }
 
+std::optional<FileVersionNumbers> VersionBlockNumbers(const uint8_t* data, size_t size) {
+    if (size > UINT32_MAX) return std::nullopt;
+    return FixedInfo(Bytes(data, size), 0, static_cast<uint32_t>(size));
+}
+
 } // namespace qv::platform

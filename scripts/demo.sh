@@ -5,9 +5,21 @@
 # checking that each file comes back bit for bit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+echo "Installing the packages the job needs (apt-get, a few minutes on a fresh machine)..."
 bash scripts/setup.sh
-bash scripts/build.sh linux >/dev/null
+# The build's own progress, one line redrawn: "[done/total]" of its steps;
+# its whole output is shown only when it fails.
+echo "Building the Linux programs..."
+build_log=$(mktemp)
+if ! bash scripts/build.sh linux 2>&1 | tee "$build_log" |
+  awk '/^\[[0-9]+\/[0-9]+\]/ { printf "\r  step %s", $1; fflush() } END { print "" }'; then
+  cat "$build_log" >&2
+  exit 1
+fi
+rm -f "$build_log"
 QVPACK=$PWD/build/linux/tools/qvpack/qvpack
+
+echo "Making the sample corpus (a data-disc image, text, a binary)..."
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

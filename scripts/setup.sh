@@ -12,6 +12,7 @@ PACKAGES=(
   lhasa jlha-utils xorriso libburn-dev
   python3 zstd gzip
   libfltk1.3-dev libxinerama-dev libxcursor-dev fonts-wine xdotool imagemagick
+  osslsigncode openssl
 )
 
 SUDO=""

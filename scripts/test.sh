@@ -13,7 +13,7 @@ bash scripts/setup.sh || exit 1
 REQUIRED_PROGRAMS=(
   cmake ninja g++ clang clang++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix
   wine wineboot wineserver xvfb-run Xvfb xauth xdotool
-  lhasa jlha xorriso python3 gzip zstd cmp timeout convert import
+  lhasa jlha xorriso python3 gzip zstd cmp timeout convert import osslsigncode openssl
 )
 missing=()
 for program in "${REQUIRED_PROGRAMS[@]}"; do

@@ -9,6 +9,7 @@
 #include "win32/Win32FrontEnd.h"
 #else
 #include "FrontEndChoice.h"
+#include "platform/VersionBlock.h"
 #endif
 
 #include <cstdio>
@@ -16,6 +17,14 @@
 
 // The build writes the bare executable's size in here after linking.
 volatile qv::payload::TPayloadSlot gPayloadSlot = qv::payload::UnstampedPayloadSlot();
+
+#ifndef _WIN32
+// The file version, read back by FileVersionText as the Windows build's
+// version resource is.
+[[gnu::used, gnu::section(QV_VERSION_SECTION)]] const qv::platform::TVersionBlock gVersionBlock =
+    qv::platform::MakeVersionBlock(QV_VERSION_MAJOR, QV_VERSION_MINOR, QV_VERSION_PATCH,
+                                   QV_VERSION_TWEAK);
+#endif
 
 namespace {
 constexpr const char* kStartFailed = "The applet could not start: %s\n";

@@ -1,6 +1,6 @@
 // Throughput of every method through RunCodec on in-memory data: bytes per
 // second are counted on the uncompressed side in both directions.
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <benchmark/benchmark.h>
 

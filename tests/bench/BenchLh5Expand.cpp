@@ -1,7 +1,7 @@
 // LH5 expansion of real peer streams through RunCodec into a sink that only
 // counts: the decoder and the engine's per-buffer work, no stream copying.
 // Bytes per second are counted on the uncompressed side.
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,11 +1,15 @@
-// The archive reader on arbitrary bytes: listing, then expanding into a
+// The archive reader on arbitrary bytes: the region (a PE signature table
+// ends it), listing and testing through it, then expanding into a
 // temporary folder. Only the component's own exceptions and file errors may
 // leave it; anything else (a crash, a hang, a sanitizer report) is a finding.
-#include "Compress.h"
+#include "payload/RegionStream.h"
+#include "payload/SignatureTable.h"
+#include "payload/archive/Compress.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <unistd.h>
@@ -55,10 +59,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMemberList list;
     bool listed = false;
     IgnoringArchiveErrors([&] {
-        TMemoryStream in(bytes);
+        auto whole = std::make_unique<TMemoryStream>(bytes);
+        const TSignatureTable table = FindSignatureTable(whole.get());
+        const int64_t end = ArchiveRegionEnd(whole.get(), table);
+        TRegionStream in(std::move(whole), end);
+        in.Seek(0, SeekOrigin::Begin);
         TCompress c;
         c.ListMembers(&in, list);
         listed = true;
+        if (SmallEnough(list)) {
+            in.Seek(0, SeekOrigin::Begin);
+            c.TestMembers(&in);
+        }
     });
     if (!listed || !SmallEnough(list)) return 0;
     const auto folder = Scratch();

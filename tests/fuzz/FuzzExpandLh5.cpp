@@ -2,7 +2,7 @@
 // ELZHBadDecodeTable. The last four bytes choose the destination size (capped
 // so one input stays quick); the rest is the stream, so raw lh5 files make
 // good seeds with their heads intact.
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstddef>
 #include <cstdint>

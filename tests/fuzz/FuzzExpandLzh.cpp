@@ -4,7 +4,7 @@
 // that the fuzzer keeps its pace);
 // the rest is the stream. The same rest, taken as plain data, must also come
 // back unchanged through the encoder when it shrinks.
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Any byte string through the run-length expander must end in bytes: no
 // crash and no output beyond what the tokens allow.
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -50,6 +50,14 @@ check "complete: the payload files are gone" test ! -e "$d/qvi9cd.qv" -a ! -e "$
 check "complete: success counter 1" test "$(setting TAOModeSuccess)" = 1
 check "complete: PriorX 12" test "$(setting PriorX)" = 12
 check "complete: the report (when online)" report_ok "$d" 'r=0&source=Demo_source_line&av='
+# The applet's version is the project's, as in the Windows build ("1.0.0.1"
+# reads "1.00" in the console and "1.00(1)" in the report).
+IFS=. read -r v_major v_minor v_patch v_tweak < <(sed -n \
+  's/^project(qvapplet VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+check "complete: the console's version line" \
+  grep -q "^console: Version $v_major\.$v_minor$v_patch with ASPI " "$d/log"
+check "complete: the report's applet version (when online)" \
+  bash -c "! grep -q '^url: http://report' '$d/log' || grep -q '&av=$v_major\.$v_minor$v_patch($v_tweak)&' '$d/log'"
 check "complete: report with the counters and speed" \
   bash -c "! grep -q '^url: http://report' '$d/log' || grep -q '&cdr=VIRTUALCD-RW_RECORDER&Succ=0.0.1&Fail=0.0.0&t=12&size=' '$d/log'"
 

@@ -91,5 +91,46 @@ wine_run "$u" Applet.exe '/spawnqv00#13/#10'
 check "spawn wrote the content file" cmp -s "$u/qvorig.qv" "$work/qvorig.qv"
 check "spawn wrote the engine" cmp -s "$u/CdRwLib.dll" "$work/CdRwLib.dll"
 
+# A signed applet (a self-made certificate): its archive ends where the
+# signature begins, so it lists, spawns, empties and re-packs like the
+# unsigned one; what the packing and empty modes write is unsigned.
+sign() {
+  [ -f "$work/cert.pem" ] || openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" \
+    -out "$work/cert.pem" -days 2 -subj "/CN=Wine Test Publisher" >/dev/null 2>&1
+  osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -in "$1" -out "$2" >/dev/null 2>&1
+}
+verified() { osslsigncode verify -CAfile "$work/cert.pem" -in "$1" >/dev/null 2>&1; }
+unsigned_with() { # FILE MEMBERS: no signature named, the members listed
+  local out; out=$("$QVPACK" l "$1" 2>&1) || return 1
+  ! grep -q '^signed:' <<<"$out" && grep -q " $2 member(s)" <<<"$out" && ! verified "$1"
+}
+signed_app=$work/Signed.exe
+sign "$d/Applet.exe" "$signed_app"
+check "the signed applet verifies" verified "$signed_app"
+check "qvpack l names the signature and lists both members" \
+  bash -c '"$0" l "$1" | grep -q "^signed: a code signature of [0-9]* bytes" && "$0" l "$1" | grep -q " 2 member(s)"' \
+  "$QVPACK" "$signed_app"
+check "qvpack t passes the signed applet" bash -c '"$0" t "$1" >/dev/null' "$QVPACK" "$signed_app"
+
+su=$work/signed-user; mkdir -p "$su"; cp "$signed_app" "$su/Applet.exe"
+wine_run "$su" Applet.exe '/spawnqv00#13/#10'
+check "spawn of the signed applet wrote every member" \
+  bash -c 'cmp -s "$0/qvorig.qv" "$1/qvorig.qv" && cmp -s "$0/CdRwLib.dll" "$1/CdRwLib.dll"' "$su" "$work"
+
+se=$work/signed-empty; mkdir -p "$se"; cp "$signed_app" "$se/setup.exe"
+wine_run "$se" setup.exe '/emptyqv00#13/#10'
+check "empty mode of the signed applet leaves the bare applet" wait_replaced "$se"
+end_batch "$se"
+check "the emptied applet has the bare size and no signature" \
+  bash -c '[ "$(stat -c %s "$0")" = "$1" ] && ! osslsigncode verify -in "$0" >/dev/null 2>&1' \
+  "$se/Applet.exe" "$BARE"
+
+sp=$work/signed-pack; mkdir -p "$sp"; cp "$signed_app" "$sp/setup.exe"
+cp "$work/qvorig.qv" "$work/CdRwLib.dll" "$sp/"
+wine_run "$sp" setup.exe '/max#13/#10'
+check "the signed applet re-packs" wait_replaced "$sp"
+end_batch "$sp"
+check "the re-packed applet is unsigned and lists both members" unsigned_with "$sp/Applet.exe" 2
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

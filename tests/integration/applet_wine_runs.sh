@@ -200,4 +200,29 @@ run_ended_with "damaged image" 7 Applet.exe
 check "damaged image: nothing was written" test ! -s "$o/disc.img"
 check "damaged image: registry values as before" registry_is
 
+# 10. The demo applet signed after packing (osslsigncode, a self-made
+# certificate): the archive ends where the signature begins, so the run makes
+# the CD as the unsigned one does. Its console shows the project's version.
+IFS=. read -r v_major v_minor v_patch _ < <(sed -n \
+  's/^project(qvapplet VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+mkdir -p "$work/signed-demo"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/signer.key" -out "$work/signer.pem" \
+  -days 2 -subj "/CN=Wine Test Publisher" >/dev/null 2>&1
+osslsigncode sign -certs "$work/signer.pem" -key "$work/signer.key" \
+  -in "$work/demo/Applet.exe" -out "$work/signed-demo/Applet.exe" >/dev/null 2>&1
+check "signed applet: the signature verifies" \
+  eval 'osslsigncode verify -CAfile "$work/signer.pem" -in "$work/signed-demo/Applet.exe" >/dev/null 2>&1'
+new_run signed "$work/signed-demo" "time_scale = 0
+"
+start_applet
+drive waittext 'CD completed successfully!' 120000 > "$o/done"
+check "signed applet: the CD is made" grep -q '^ok' "$o/done"
+wait_caption "&OK"
+drive memo > "$o/memo"
+check "signed applet: the console shows the project's version" \
+  grep -q "Version $v_major\\.$v_minor$v_patch with ASPI" "$o/memo"
+drive click right >/dev/null
+run_ended_with "signed applet" 0
+check "signed applet: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
+
 finish

@@ -113,6 +113,86 @@ check "locked archive without the key" fails_with_data_error "$QVPACK" t "$WORK/
 check "flipped byte caught (lh5)" flipped_byte_is_caught lh5
 check "flipped byte caught (rle)" flipped_byte_is_caught rle
 check "applet from a stamped stub" applet_roundtrip
+
+# "qvpack t" on DAMAGED: exit 1 and the line LINE (a regular expression).
+test_names() {
+    "$QVPACK" t "$1" >"$WORK/t.out"
+    [ $? -eq 1 ] && grep -qxE "$2" "$WORK/t.out"
+}
+
+# Random bytes after an applet's payload: the listing is unchanged.
+bytes_after_the_payload() {
+    local damaged=$WORK/damaged.exe
+    for _ in 1 2 3 4 5; do
+        cp "$WORK/applet.exe" "$damaged"
+        head -c 4096 /dev/urandom >>"$damaged"
+        "$QVPACK" l "$damaged" | grep -q ' 2 member(s)' || return 1
+        test_names "$damaged" '4096 bytes follow the archive' || return 1
+    done
+}
+
+# An archive cut inside a record, a name, the data and between members: the
+# listing keeps the whole members, "qvpack t" says where the archive ends.
+cut_archives() {
+    local archive=$WORK/rle.qv cut=$WORK/cut.qv second at kept line
+    # The second member record's offset: after the header and the first member.
+    second=$(python3 -c "
+import struct, sys
+b = open(sys.argv[1], 'rb').read(21 + 25)
+n, = struct.unpack_from('<h', b, 21)
+c, = struct.unpack_from('<i', b, 21 + 12)
+print(21 + 25 + n + c)" "$archive")
+    while read -r at kept line; do
+        head -c "$at" "$archive" >"$cut"
+        "$QVPACK" l "$cut" | grep -q " $kept member(s)" || { echo "cut at $at"; return 1; }
+        test_names "$cut" "$line" || { echo "cut at $at"; cat "$WORK/t.out"; return 1; }
+    done <<CUTS
+$second 1 the archive ends early: .*
+$((second + 10)) 1 the archive ends early: .*
+$((second + 27)) 1 the archive ends early: .*
+$(($(stat -c %s "$archive") - 1)) 5 the archive ends 1 bytes before its last member's data
+CUTS
+}
+check "bytes after an applet's payload are named" bytes_after_the_payload
+check "an archive cut short keeps its whole members" cut_archives
+
+# The progress bar: on a terminal (a pseudo-terminal here) it shows bytes,
+# speed and time left; on a pipe standard error stays empty.
+progress_on_a_terminal_only() {
+    local out=$WORK/progress.qv
+    python3 - "$QVPACK" "$out" "$WORK/src" <<'PY' || return 1
+import os, pty, subprocess, sys
+qvpack, out, src = sys.argv[1:]
+controller, terminal = pty.openpty()
+p = subprocess.Popen([qvpack, "a", "-m", "lh5", "-C", src, out, "docs", "image.iso"],
+                     stdout=subprocess.DEVNULL, stderr=terminal)
+os.close(terminal)
+seen = b""
+while True:
+    try:
+        chunk = os.read(controller, 4096)
+    except OSError:
+        break
+    if not chunk:
+        break
+    seen += chunk
+sys.exit(p.wait() != 0 or b"packing [" not in seen or b" MB/s " not in seen or b" left" not in seen)
+PY
+    "$QVPACK" t "$out" 2>"$WORK/progress.err" >/dev/null && [ ! -s "$WORK/progress.err" ]
+}
+check "the progress bar shows on a terminal, not on a pipe" progress_on_a_terminal_only
+
+# A publisher's folder without the run's files: a warning names each one;
+# --strict refuses (exit 1) and writes nothing.
+publisher_folder_checked() {
+    local stub=$WORK/stub.bin out=$WORK/strict.exe
+    "$QVPACK" applet --stub "$stub" -m rle -o "$out" -C "$WORK/src" empty.txt 2>"$WORK/warn" >/dev/null &&
+        grep -q 'qvorig.qv is not among the files; the end user would see "Required files are missing!"' "$WORK/warn" &&
+        grep -q 'qvi9cd.qv' "$WORK/warn" && rm "$out" || return 1
+    "$QVPACK" applet --strict --stub "$stub" -m rle -o "$out" -C "$WORK/src" empty.txt 2>/dev/null
+    [ $? -eq 1 ] && [ ! -e "$out" ]
+}
+check "qvpack applet checks the publisher's folder" publisher_folder_checked
 # A failed command removes its half-written output, but only a regular file:
 # an output that is a link (or a device such as /dev/null) stays.
 failed_output_kinds() {

@@ -2,7 +2,7 @@
 // Helpers shared by the unit tests: running RunCodec on byte vectors, test
 // data that compresses like real files, and the peer corpus location.
 
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstdint>
 #include <string>

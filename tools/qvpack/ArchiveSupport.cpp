@@ -1,7 +1,7 @@
 #include "ArchiveSupport.h"
 
-#include "ArchiveFormat.h"
-#include "PayloadOffset.h"
+#include "payload/PayloadOffset.h"
+#include "payload/archive/ArchiveFormat.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -82,18 +82,6 @@ payload::TStringList CollectFiles(const std::string& baseFolder,
             throw DataError(kNotFound + name);
     }
     return files;
-}
-
-void MemberProgress::Begin(const std::string& label, int64_t bytes) {
-    bar_.reset();
-    bar_.emplace(label, bytes);
-}
-
-payload::TShowProgressEvent MemberProgress::Handler() {
-    if (!StderrIsTerminal()) return {};
-    return [this](int32_t& percent) {
-        if (bar_) bar_->Show(percent);
-    };
 }
 
 std::string FormatDosDate(uint32_t dosDateTime) {

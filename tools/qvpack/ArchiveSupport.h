@@ -1,10 +1,10 @@
 #pragma once
 // What the archive commands share: finding the archive inside a file (a bare
 // archive or an applet's payload), gathering the files to pack, per-member
-// progress bars and the listing's formats.
+// and the listing's formats.
 
 #include "CliSupport.h"
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstdint>
 #include <map>
@@ -36,18 +36,8 @@ std::string AbsoluteFolder(const std::string& folder);
 payload::TStringList CollectFiles(const std::string& baseFolder,
                                   const std::vector<std::string>& names);
 
-// A progress bar per member, drawn only on a terminal for long members.
-class MemberProgress {
-public:
-    void Begin(const std::string& label, int64_t bytes);
-    void End() { bar_.reset(); }
-    payload::TShowProgressEvent Handler();
-
-private:
-    std::optional<ProgressBar> bar_;
-};
-
-// Sizes to expect per member name, so OnCheckFile can start a member's bar.
+// Sizes to expect per member name, so OnCheckFile can start a member's share
+// of the progress bar.
 using SizeByName = std::map<std::string, int64_t>;
 
 std::string FormatDosDate(uint32_t dosDateTime);

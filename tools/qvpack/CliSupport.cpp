@@ -17,8 +17,6 @@
 namespace qv::qvpack {
 
 namespace {
-constexpr int64_t kProgressThreshold = 4 * 1024 * 1024;
-constexpr int kBarWidth = 30;
 
 void MakeBinary(std::FILE* f) {
 #ifdef _WIN32
@@ -137,28 +135,6 @@ bool StderrIsTerminal() {
 #else
     return isatty(STDERR_FILENO) != 0;
 #endif
-}
-
-ProgressBar::ProgressBar(std::string label, int64_t workBytes)
-    : label_(std::move(label)), enabled_(StderrIsTerminal() && workBytes >= kProgressThreshold) {}
-
-ProgressBar::~ProgressBar() {
-    if (enabled_ && shown_ >= 0)
-        std::fprintf(stderr, "\r%*s\r", kBarWidth + 12 + static_cast<int>(label_.size()), "");
-}
-
-void ProgressBar::Show(int32_t percent) {
-    if (!enabled_ || percent == shown_ || percent < 0) return;
-    shown_ = std::min(percent, 100);
-    const int filled = shown_ * kBarWidth / 100;
-    std::fprintf(stderr, "\r%s [%s%s] %3d%%", label_.c_str(), std::string(filled, '#').c_str(),
-                 std::string(kBarWidth - filled, '.').c_str(), shown_);
-    std::fflush(stderr);
-}
-
-payload::TShowProgressEvent ProgressBar::Handler() {
-    if (!enabled_) return {};
-    return [this](int32_t& percent) { Show(percent); };
 }
 
 uint64_t NowTicks() {

@@ -1,8 +1,8 @@
 #pragma once
 // What every qvpack command shares: exit codes, option parsing, opening
-// files or standard streams, and the terminal progress bar.
+// files or standard streams, and whether standard error is a terminal.
 
-#include "Compress.h"
+#include "payload/archive/Compress.h"
 
 #include <cstdint>
 #include <memory>
@@ -53,21 +53,6 @@ void RemovePartialOutput(const std::string& path);
 std::unique_ptr<payload::TStream> OpenSizedInput(const std::string& path, int64_t& size);
 
 bool StderrIsTerminal();
-
-// Draws "label [#####.....]  42%" on standard error when it is a terminal
-// and the work is long enough to be worth it; silent otherwise.
-class ProgressBar {
-public:
-    ProgressBar(std::string label, int64_t workBytes);
-    ~ProgressBar();
-    void Show(int32_t percent);
-    payload::TShowProgressEvent Handler();
-
-private:
-    std::string label_;
-    bool enabled_;
-    int32_t shown_ = -1;
-};
 
 uint32_t MillisecondsSince(uint64_t startTicks);
 uint64_t NowTicks();

@@ -1,6 +1,7 @@
 // encode / decode: one raw member stream through RunCodec, no archive header.
 #include "CliSupport.h"
 #include "Commands.h"
+#include "ProgressBar.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -60,6 +61,7 @@ int RunJob(const CodecJob& job, uint8_t direction, int32_t originalSize) {
     payload::TCompress compress;
     compress.Key = job.key;
     ProgressBar bar(direction == payload::kDirectionCompress ? "encoding" : "decoding", inSize);
+    bar.StartMember(inSize);
     compress.OnShowProgress = bar.Handler();
     uint32_t checksum = 0;
     const uint64_t start = NowTicks();

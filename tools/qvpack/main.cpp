@@ -49,8 +49,10 @@ const std::vector<Command>& AllCommands() {
          "extract all or the named members below DIR (default: the current folder)"},
         {"a", RunAdd, "a -m non|rle|lzh|lh5 [-k KEY] [-C DIR] OUT FILE...",
          "write an archive of the files (folders are walked); names are stored relative to DIR"},
-        {"applet", RunApplet, "applet --stub BARE_APPLET -m lh5|rle -o OUT [-C DIR] FILE...",
-         "write a bare applet (either platform) followed by a new payload of the files"},
+        {"applet", RunApplet,
+         "applet --stub BARE_APPLET -m lh5|rle -o OUT [-C DIR] [--strict] FILE...",
+         "write a bare applet (either platform) followed by a new payload of the files; warns\n"
+         "        (--strict: refuses) when qvorig.qv, CdRwLib.dll or qvi9cd.qv is missing"},
     };
     return commands;
 }

@@ -1,5 +1,6 @@
 #include "app/CommonUtils.h"
 #include "platform/FileVersion.h"
+#include "platform/VersionBlock.h"
 
 #include "platform/PlatformTempFolder.h"
 
@@ -146,6 +147,21 @@ TEST(PeVersionReaderTest, OtherFilesHaveNoVersion) {
                             "ELF\x02\x01\x01";
     EXPECT_FALSE(PeFileVersion(reinterpret_cast<const uint8_t*>(elf.data()), elf.size()));
     EXPECT_FALSE(PeFileVersion(nullptr, 0));
+}
+
+// The Linux applet's version block reads back through the resource parser;
+// a block whose key is damaged gives nothing.
+TEST(PeVersionReaderTest, VersionBlockOfTheLinuxApplet) {
+    TVersionBlock block = MakeVersionBlock(1, 2, 3, 4);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&block);
+    const auto version = VersionBlockNumbers(bytes, sizeof block);
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->mostSignificant, (1u << 16) | 2u);
+    EXPECT_EQ(version->leastSignificant, (3u << 16) | 4u);
+    EXPECT_EQ(app::FormatFileVersion(*version, app::kVersionLong), "1.23(4)");
+    EXPECT_FALSE(VersionBlockNumbers(bytes, sizeof block - 1));
+    block.key[0] = u'X';
+    EXPECT_FALSE(VersionBlockNumbers(bytes, sizeof block));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The payload slot: finding its marker in an executable and reading the
 // stamped value, on memory images and on a real stamped program.
-#include "PayloadOffset.h"
 #include "TestSupport.h"
+#include "payload/PayloadOffset.h"
 #include "platform/Files.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // A tiny program with a payload slot, stamped after linking like the applet.
 // Given its own path it checks that the stamp matches its file size.
-#include "PayloadOffset.h"
+#include "payload/PayloadOffset.h"
 #include "platform/Files.h"
 
 #include <cstdio>

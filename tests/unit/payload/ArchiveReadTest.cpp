@@ -318,9 +318,51 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HostileCase{"NegativeNameLength", [](RawMember& m) { m.fields.NameLength = -25; }},
         HostileCase{"NegativeOriginalSize", [](RawMember& m) { m.fields.OriginalSize = -3; }},
-        HostileCase{"NegativeCompressedSize", [](RawMember& m) { m.fields.CompressedSize = -28; }},
-        HostileCase{"DataPastTheEnd", [](RawMember& m) { m.fields.CompressedSize = 4; }}),
+        HostileCase{"NegativeCompressedSize", [](RawMember& m) { m.fields.CompressedSize = -28; }}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// Two members "first.txt" (record at 21, data at 55..58) and "second.txt"
+// (record at 58, data at 93..96), cut or followed by other bytes: the listing
+// keeps the whole members, and its extent tells what is wrong.
+TEST(ArchiveRead, CutAndTrailingRegionsKeepTheWholeMembers) {
+    const Bytes whole =
+        RawArchive("NON", 6, {StoredMember("first.txt", "xyz"), StoredMember("second.txt", "abc")});
+    ASSERT_EQ(whole.size(), 96u);
+    struct Case {
+        const char* name;
+        size_t cutAt;    // the region's size
+        size_t trailing; // bytes appended after the whole archive
+        size_t listed;
+        bool complete;
+        int64_t missing;
+        int64_t end;
+    };
+    const Case cases[] = {
+        {"whole", 96, 0, 2, true, 0, 96},
+        {"trailing bytes", 96, 4096, 2, true, 0, 96},
+        {"inside the first record", 40, 0, 0, false, 0, 40},
+        {"between members", 58, 0, 1, false, 0, 58},
+        {"inside a record", 70, 0, 1, false, 0, 58},
+        {"inside a name", 88, 0, 1, false, 0, 58},
+        {"inside the data", 94, 0, 1, false, 2, 58},
+    };
+    for (const Case& c : cases) {
+        Bytes region(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(c.cutAt));
+        for (size_t i = 0; i < c.trailing; ++i)
+            region.push_back(static_cast<uint8_t>(i * 37 + 11));
+        TCompress compress;
+        TMemoryStream in(region);
+        TMemberList list;
+        const payload::TArchiveExtent extent = compress.ListMembers(&in, list);
+        EXPECT_EQ(list.size(), c.listed) << c.name;
+        EXPECT_EQ(extent.Complete, c.complete) << c.name;
+        EXPECT_EQ(extent.MissingBytes, c.missing) << c.name;
+        EXPECT_EQ(extent.End, c.end) << c.name;
+        in.Seek(0, payload::SeekOrigin::Begin);
+        const auto tested = compress.TestMembers(&in);
+        EXPECT_EQ(tested.size(), c.listed) << c.name;
+    }
+}
 
 TEST(ArchiveRead, TestMembersReportsEachDamagedMember) {
     PlatformTempFolder source;

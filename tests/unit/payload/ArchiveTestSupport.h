@@ -2,9 +2,9 @@
 // Helpers for the archive tests: archives written from real files in a
 // temporary folder, and raw archives put together byte by byte.
 
-#include "ArchiveFormat.h"
-#include "Compress.h"
 #include "TestSupport.h"
+#include "payload/archive/ArchiveFormat.h"
+#include "payload/archive/Compress.h"
 #include "platform/PlatformTempFolder.h"
 
 #include <string>

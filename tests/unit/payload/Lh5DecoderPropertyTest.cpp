@@ -1,9 +1,9 @@
 // The fast decoder against the plain reference decoder: equal output, or the
 // same refusal, on valid streams and on damaged ones.
-#include "CompressErrors.h"
 #include "TestSupport.h"
 #include "payload/Lh5ReferenceDecoder.h"
 #include "payload/Lh5TestStreams.h"
+#include "payload/codec/CompressErrors.h"
 
 #include <gtest/gtest.h>
 

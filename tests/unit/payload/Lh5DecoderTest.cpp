@@ -1,6 +1,6 @@
 // The lh5 decoder on hand-made streams: table construction, the format's
 // corner cases, and rejection of corrupt tables.
-#include "Lh5Decoder.h"
+#include "payload/codec/lh5/Lh5Decoder.h"
 #include "TestSupport.h"
 #include "payload/Lh5TestStreams.h"
 

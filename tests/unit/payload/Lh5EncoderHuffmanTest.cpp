@@ -1,6 +1,6 @@
 // Huffman construction of the lh5 encoder: tie rules, leaf order, the
 // single-symbol form, and the 16-bit length limit.
-#include "HuffmanBuilder.h"
+#include "payload/codec/lh5/HuffmanBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "payload/Lh5ReferenceDecoder.h"
 
-#include "CompressErrors.h"
-#include "Lh5Format.h"
+#include "payload/codec/CompressErrors.h"
+#include "payload/codec/lh5/Lh5Format.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "payload/Lh5TestStreams.h"
 
-#include "Lh5Format.h"
+#include "payload/codec/lh5/Lh5Format.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,6 +1,6 @@
 // The encoder's match trees: the stored prefix lengths stay true through
 // inserts and removals, and the walk finds the longest match in the window.
-#include "LzhMatchTree.h"
+#include "payload/codec/lzh/LzhMatchTree.h"
 
 #include <gtest/gtest.h>
 

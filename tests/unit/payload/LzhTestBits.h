@@ -3,8 +3,8 @@
 // significant bit first, and the symbol coder of the model for building
 // longer streams.
 
-#include "LzhModel.h"
 #include "TestSupport.h"
+#include "payload/codec/lzh/LzhModel.h"
 
 #include <string>
 

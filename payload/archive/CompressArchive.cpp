@@ -82,16 +82,63 @@ TArchiveHeader TCompress::ReadArchiveHeader(TStream* source) {
     return header;
 }
 
-void TCompress::ListMembers(TStream* source, TMemberList& list) {
+namespace {
+// The TotalSize of a header at the stream's position, 0 when there is none;
+// reads without raising.
+int32_t PeekTotalSize(TStream* source) {
+    archive::HeaderBytes bytes{};
+    if (source->Read(bytes.data(), archive::kHeaderSize) < archive::kHeaderSize) return 0;
+    if (!archive::HasSignature(bytes.data())) return 0;
+    return archive::DecodeHeader(bytes).TotalSize;
+}
+
+// Once the members reach TotalSize, only empty members (WriteArchive's record
+// of an empty file) still belong to the archive; anything else is bytes that
+// follow it, and the stream is left where they begin.
+bool ReadEmptyMember(TStream* source, int64_t end, archive::MemberRecord& record) {
+    const int64_t at = source->Position();
+    bool read = false;
+    bool cut = false;
+    try {
+        read = archive::ReadWholeRecord(source, end, record, cut);
+    } catch (const EInvalidHeader&) {
+        // Bytes after the archive need not look like a record at all.
+    }
+    if (read && record.Fields.OriginalSize == 0 && record.Fields.CompressedSize == 0) return true;
+    source->Seek(at, SeekOrigin::Begin);
+    return false;
+}
+} // namespace
+
+TArchiveExtent TCompress::ListMembers(TStream* source, TMemberList& list) {
     const int64_t end = source->Size();
-    if (end - source->Position() < archive::kSmallestListing) return;
-    ReadArchiveHeader(source);
+    TArchiveExtent extent;
+    extent.End = end;
+    if (end - source->Position() < archive::kSmallestListing) {
+        // Nothing is listed here, but a header that names members is cut short.
+        extent.TotalSize = PeekTotalSize(source);
+        extent.Complete = extent.TotalSize <= 0;
+        return extent;
+    }
+    const TArchiveHeader header = ReadArchiveHeader(source);
+    extent.TotalSize = header.TotalSize;
+    extent.End = source->Position();
     archive::MemberRecord record;
+    bool cut = false;
     // Each turn moves at least one record forward, so the walk ends.
-    while (archive::ReadMemberRecord(source, end, record)) {
+    for (;;) {
+        const bool reached = extent.ListedSize >= header.TotalSize;
+        if (reached ? !ReadEmptyMember(source, end, record)
+                    : !archive::ReadWholeRecord(source, end, record, cut))
+            break;
         list.push_back({record.Name, archive::InfoOf(record)});
         source->Seek(record.DataEnd(), SeekOrigin::Begin);
+        extent.ListedSize += record.Fields.OriginalSize;
+        extent.End = record.DataEnd();
     }
+    extent.Complete = extent.ListedSize >= header.TotalSize;
+    if (cut) extent.MissingBytes = record.DataEnd() - end;
+    return extent;
 }
 
 void TCompress::WriteArchive(TStream* dest, TStringList& files, uint8_t method) {

@@ -1,11 +1,11 @@
 // The "LZH" method: LZ77 over a 4096-byte window, literals and match lengths
 // in the adaptive Huffman model, match positions in the fixed position code.
-#include "Codecs.h"
 #include "LzhBitIO.h"
 #include "LzhMatchTree.h"
 #include "LzhModel.h"
 #include "LzhPipeline.h"
 #include "LzhPositionCode.h"
+#include "payload/codec/Codecs.h"
 
 #include <algorithm>
 #include <cstring>

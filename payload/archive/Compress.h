@@ -4,10 +4,10 @@
 // through its events, and runs every member through RunCodec on its own codec
 // state object.
 
-#include "CodecEngine.h"
-#include "Codecs.h"
-#include "CompressErrors.h"
-#include "Stream.h"
+#include "payload/codec/CodecEngine.h"
+#include "payload/codec/Codecs.h"
+#include "payload/codec/CompressErrors.h"
+#include "payload/codec/Stream.h"
 
 #include <cstdint>
 #include <functional>
@@ -60,6 +60,17 @@ struct TArchiveHeader {
     uint8_t MethodIndex = 0;
 };
 
+// How far a listing reached. End is the first byte after the last member
+// listed; Complete when the members' sizes reached TotalSize; MissingBytes
+// is what the data of a member cut off by the end of the region lacks.
+struct TArchiveExtent {
+    int64_t End = 0;
+    bool Complete = true;
+    int64_t MissingBytes = 0;
+    int64_t ListedSize = 0;
+    int32_t TotalSize = 0;
+};
+
 // One member's outcome of TestMembers: Error is empty when the data is good.
 struct TMemberTestResult {
     std::string Name;
@@ -94,8 +105,10 @@ public:
     // Writes an archive of the listed files at dest's position; the list is
     // left holding the stored names of the files written.
     void WriteArchive(TStream* dest, TStringList& files, uint8_t method);
-    // Appends one entry per member record; the caller owns the list.
-    void ListMembers(TStream* source, TMemberList& list);
+    // Appends one entry per member record; the caller owns the list. Stops,
+    // as expansion does, once the sizes reach TotalSize (bytes after that
+    // are not the archive's) or at a member that cannot be read whole.
+    TArchiveExtent ListMembers(TStream* source, TMemberList& list);
     // Expands the members (all, or those named in selection) below TargetPath;
     // a given selection is replaced by the full paths of the files written.
     void ExtractMembers(TStream* source, TStringList* selection = nullptr);
@@ -104,8 +117,9 @@ public:
     uint8_t RecognizeMethod(const std::string& id);
 
     // Expands every member that ExtractMembers would reach into nowhere and
-    // checks it; damaged member data is reported per member, damaged records
-    // and headers raise as in ExtractMembers.
+    // checks it; damaged member data is reported per member, damaged headers
+    // and records raise as in ExtractMembers; a member cut off by the end of
+    // the region ends the walk as in ListMembers.
     std::vector<TMemberTestResult> TestMembers(TStream* source);
 
     // Codes sourceSize bytes from the source's position into dest. Returns the

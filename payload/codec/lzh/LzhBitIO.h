@@ -5,7 +5,7 @@
 // output side gathers whole bytes in a local buffer and hands them to the
 // engine's sink a block at a time.
 
-#include "CodecEngine.h"
+#include "payload/codec/CodecEngine.h"
 
 #include <bit>
 #include <cstdint>

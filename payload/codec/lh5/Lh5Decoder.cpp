@@ -6,7 +6,7 @@
 // in front) that goes to the engine's sink in 64 KiB pieces.
 #include "Lh5Decoder.h"
 
-#include "Codecs.h"
+#include "payload/codec/Codecs.h"
 
 #include <algorithm>
 #include <bit>

@@ -4,7 +4,7 @@
 // pieces are cut so that the engine's output budget still stops the encoder
 // as soon as the stored form outgrows the member.
 
-#include "CodecEngine.h"
+#include "payload/codec/CodecEngine.h"
 
 #include <algorithm>
 #include <cstddef>

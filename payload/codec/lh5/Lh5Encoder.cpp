@@ -1,10 +1,10 @@
 // LH5 compression: the scan over the text window with a one-step lazy match
 // rule, feeding the block stage.
 #include "Lh5Encoder.h"
-#include "Codecs.h"
 #include "Lh5BitWriter.h"
 #include "Lh5BlockPipeline.h"
 #include "Lh5MatchTrie.h"
+#include "payload/codec/Codecs.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 // checks that keep a hostile record from steering the reader.
 
 #include "Compress.h"
-#include "Stream.h"
+#include "payload/codec/Stream.h"
 
 #include <array>
 #include <cstdint>
@@ -68,5 +68,9 @@ RecordFields DecodeRecord(const RecordBytes& bytes);
 // run past streamEnd, raises EInvalidHeader: reading on would seek backwards
 // or past the end, so the listing or expansion ends there.
 bool ReadMemberRecord(TStream* source, int64_t streamEnd, MemberRecord& record);
+
+// As ReadMemberRecord, but a record whose data runs past streamEnd ends the
+// archive as well (cut is then set), so a listing keeps the members before it.
+bool ReadWholeRecord(TStream* source, int64_t streamEnd, MemberRecord& record, bool& cut);
 
 } // namespace qv::payload::archive

@@ -195,7 +195,8 @@ std::vector<TMemberTestResult> TCompress::TestMembers(TStream* source) {
     std::vector<TMemberTestResult> results;
     int64_t processed = 0;
     archive::MemberRecord record;
-    while (processed < header.TotalSize && archive::ReadMemberRecord(source, end, record)) {
+    bool cut = false;
+    while (processed < header.TotalSize && archive::ReadWholeRecord(source, end, record, cut)) {
         TMemberTestResult result{record.Name, archive::InfoOf(record), {}};
         TNullStream nowhere;
         source->Seek(record.DataStart, SeekOrigin::Begin);

@@ -1,8 +1,9 @@
 #include "ArchiveFormat.h"
 
-#include "CompressErrors.h"
+#include "payload/codec/CompressErrors.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace qv::payload::archive {
 
@@ -112,6 +113,13 @@ bool ReadMemberRecord(TStream* source, int64_t streamEnd, MemberRecord& record) 
     if (f.OriginalSize < 0 || f.CompressedSize < 0 || record.DataEnd() > streamEnd)
         throw EInvalidHeader();
     return true;
+}
+
+bool ReadWholeRecord(TStream* source, int64_t streamEnd, MemberRecord& record, bool& cut) {
+    cut = false;
+    if (!ReadMemberRecord(source, std::numeric_limits<int64_t>::max(), record)) return false;
+    cut = record.DataEnd() > streamEnd;
+    return !cut;
 }
 
 } // namespace qv::payload::archive

@@ -5,11 +5,11 @@
 // and in order, so the bits are those of coding every item in turn. A member
 // that fits in one buffer never starts the thread.
 
-#include "CodecEngine.h"
-#include "CoderThread.h"
 #include "LzhBitIO.h"
 #include "LzhItems.h"
 #include "LzhModel.h"
+#include "payload/codec/CodecEngine.h"
+#include "payload/codec/CoderThread.h"
 
 namespace qv::payload::lzh {
 

@@ -5,10 +5,10 @@
 // finding. Blocks still reach the bit writer one at a time and in order.
 // A member that fits in one block never starts the thread.
 
-#include "CoderThread.h"
 #include "Lh5BitWriter.h"
 #include "Lh5BlockItems.h"
 #include "Lh5BlockWriter.h"
+#include "payload/codec/CoderThread.h"
 
 #include <cstdint>
 
