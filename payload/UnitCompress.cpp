@@ -224,10 +224,12 @@ bool TCompressDataModule::EmptyMode() {
     return true;
 }
 
-std::optional<std::string> TCompressDataModule::StoredMemberName(const std::string& name) {
+std::optional<std::string> TCompressDataModule::StoredMemberName(const std::string& name,
+                                                                 TArchiveExtent* extent) {
     PositionAtPayload();
     TMemberList members;
-    Compress.ListMembers(SelfStream.get(), members);
+    const TArchiveExtent reached = Compress.ListMembers(SelfStream.get(), members);
+    if (extent != nullptr) *extent = reached;
     const auto member =
         std::find_if(members.begin(), members.end(), [&name](const TMemberEntry& entry) {
             return paths::EqualNoCase(entry.Name, name);
@@ -241,18 +243,28 @@ bool TCompressDataModule::PayloadContains(const std::string& name) {
 }
 
 void TCompressDataModule::ExtractMember(const std::string& name) {
-    const std::optional<std::string> stored = StoredMemberName(name);
+    TArchiveExtent extent;
+    const std::optional<std::string> stored = StoredMemberName(name, &extent);
+    // A payload cut short may have lost this very member with its record:
+    // that is damage, not a member the publisher left out.
+    if (!stored && !extent.Complete) throw EInvalidHeader();
     if (!stored) return;
     PositionAtPayload();
     Compress.SetTargetPath(host_.folder);
     TStringList selection{name};
+    const std::string target = host_.folder + platform::NativePath(*stored);
+    const bool existedBefore = platform::FileExists(target);
     try {
         Compress.ExtractMembers(SelfStream.get(), &selection);
     } catch (const std::exception&) {
-        // The member's file is created exclusively, so what lies there now
-        // is our own partial output.
-        platform::DeleteFile(host_.folder + platform::NativePath(*stored));
-        throw;
+        // A member written whole and checked is kept when a later record
+        // fails. Otherwise what lies there is our own partial output (the
+        // file is created exclusively, so one that was there before was
+        // never touched) and goes.
+        if (selection.empty()) {
+            if (!existedBefore) platform::DeleteFile(target);
+            throw;
+        }
     }
     // A member stored as "QVORIG.QV" is the run's "qvorig.qv"; where file
     // names keep their case, it is given the spelling the run looks for.

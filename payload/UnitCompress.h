@@ -80,7 +80,8 @@ public:
     TCompress Compress;
 
 private:
-    std::optional<std::string> StoredMemberName(const std::string& name);
+    std::optional<std::string> StoredMemberName(const std::string& name,
+                                                TArchiveExtent* extent = nullptr);
 
     std::vector<TDamagedMember> damagedRunFiles_;
 

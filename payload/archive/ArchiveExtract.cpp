@@ -140,9 +140,22 @@ void TCompress::ExtractOneMember(TStream* source, const archive::MemberRecord& r
 }
 
 void TCompress::ExtractMembers(TStream* source, TStringList* selection) {
+    TStringList written;
+    try {
+        ExtractSelected(source, selection, written);
+    } catch (...) {
+        // The selection tells the caller what was written whole before the
+        // failure, as it does after a walk that completes.
+        if (selection) *selection = written;
+        throw;
+    }
+    if (selection) *selection = written;
+}
+
+void TCompress::ExtractSelected(TStream* source, const TStringList* selection,
+                                TStringList& written) {
     const TArchiveHeader header = ReadArchiveHeader(source);
     const int64_t end = source->Size();
-    TStringList written;
     int64_t processed = 0; // wide, so hostile sizes cannot wrap it
     archive::MemberRecord record;
     while (processed < header.TotalSize && archive::ReadMemberRecord(source, end, record)) {
@@ -186,7 +199,6 @@ void TCompress::ExtractMembers(TStream* source, TStringList* selection) {
         processed += originalSize;
         SkipData(source, record);
     }
-    if (selection) *selection = written;
 }
 
 std::vector<TMemberTestResult> TCompress::TestMembers(TStream* source) {

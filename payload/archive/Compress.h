@@ -139,6 +139,8 @@ private:
     void ExtractOneMember(TStream* source, const archive::MemberRecord& record,
                           std::unique_ptr<TFileStream> file, const std::string& dest,
                           const std::string& compressId, TStringList& written);
+    // The walk of ExtractMembers; written grows with each member written whole.
+    void ExtractSelected(TStream* source, const TStringList* selection, TStringList& written);
     void NoteRatio(int32_t originalSize, int32_t compressedSize);
 
     std::string targetPath_;
