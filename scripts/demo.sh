@@ -72,9 +72,10 @@ done
 
 # Runs the applet of a folder against the recorder configuration beside it,
 # presses OK once the CD is done, and draws the progress bar and the console
-# lines from its event log; libburn's own messages go to the error output.
+# lines from its event log (the terminal front end, also on a desktop);
+# libburn's own messages go to the error output.
 drive_applet() { # folder
-  CDRWLIB_CONFIG=$1/recorder.cfg python3 - "$1/Applet.exe" <<'PY'
+  CDRWLIB_CONFIG=$1/recorder.cfg QVAPPLET_FRONT_END=terminal python3 - "$1/Applet.exe" <<'PY'
 import re, subprocess, sys
 program = sys.argv[1]
 process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
