@@ -16,10 +16,12 @@ constexpr uint32_t kLargeCap = 4u << 20;
 constexpr size_t kSizeBytes = 4;
 constexpr int64_t kLongestMatch = 60;
 // The round trip is the slow half under the sanitizers: most inputs send
-// their first kilobyte; the large ones send their rest over and over up to
-// 16 KB, so that the encoder's 4 KB ring wraps.
+// their first kilobyte. The large ones send 32 KB: their rest over and over,
+// each copy XORed with its number so that it compresses as the rest does
+// rather than as one long match; that wraps the encoder's 4 KB ring and
+// fills enough items to start its coder thread.
 constexpr size_t kRoundTripSmall = 1u << 10;
-constexpr size_t kRoundTripLarge = 16u << 10;
+constexpr size_t kRoundTripLarge = 32u << 10;
 
 using qv::payload::kDirectionCompress;
 using qv::payload::kDirectionExpand;
@@ -68,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (large && !rest.empty()) {
         plain.resize(kRoundTripLarge);
         for (size_t i = 0; i < plain.size(); ++i)
-            plain[i] = rest[i % rest.size()];
+            plain[i] = static_cast<uint8_t>(rest[i % rest.size()] ^ (i / rest.size()));
     }
     RoundTrip(plain);
     return 0;
