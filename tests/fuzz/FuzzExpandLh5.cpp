@@ -1,7 +1,7 @@
 // Any byte string through the lh5 decoder must end in bytes or
-// ELZHBadDecodeTable. The last four bytes choose the destination size (see
-// FuzzSizes.h); the rest is the stream, so raw lh5 files make good starting
-// inputs with their heads intact.
+// ELZHBadDecodeTable. The last four bytes choose the destination size and
+// the source's read pieces (see FuzzSizes.h); the rest is the stream, so raw lh5 files make good
+// starting inputs with their heads intact.
 #include "FuzzSizes.h"
 
 #include <cstddef>
@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint32_t kLargeCap = 256u << 10; // several output flushes, yet quick
 constexpr size_t kSizeBytes = 4;
+constexpr int kPieceShift = 28;
 
 } // namespace
 
@@ -24,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint32_t destSize =
         qv::fuzz::DestinationSize(word, kLargeCap, qv::fuzz::PickedLarge(data, size));
 
-    qv::payload::TMemoryStream source(std::vector<uint8_t>(data, data + streamSize));
+    qv::fuzz::TrickleSource source(std::vector<uint8_t>(data, data + streamSize),
+                                   word >> kPieceShift);
     qv::fuzz::CountingSink sink;
     qv::payload::TCompress codec;
     uint32_t checksum = 0;

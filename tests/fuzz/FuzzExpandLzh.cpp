@@ -1,8 +1,9 @@
 // Any byte string through the "LZH" decoder must end in bytes: the full
 // destination size, at most one match more, and no endless loop. The first
-// four bytes choose the destination size (see FuzzSizes.h); the rest is the
-// stream. The start of the same rest, taken as plain data, must also come
-// back unchanged through the encoder when it shrinks.
+// four bytes choose the destination size and the source's read pieces (see
+// FuzzSizes.h); the rest is the stream. The start of the same rest, taken
+// as plain data, must also come back unchanged through the encoder when it
+// shrinks.
 #include "FuzzSizes.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ namespace {
 
 constexpr uint32_t kLargeCap = 4u << 20;
 constexpr size_t kSizeBytes = 4;
+constexpr int kPieceShift = 28;
 constexpr int64_t kLongestMatch = 60;
 // The round trip is the slow half under the sanitizers: most inputs send
 // their first kilobyte. The large ones send 32 KB: their rest over and over,
@@ -29,8 +31,8 @@ using qv::payload::kMethodLZH;
 using qv::payload::TCompress;
 using qv::payload::TMemoryStream;
 
-void ExpandAnything(const std::vector<uint8_t>& stream, uint32_t destSize) {
-    TMemoryStream source(stream);
+void ExpandAnything(const std::vector<uint8_t>& stream, uint32_t destSize, uint32_t pieceBits) {
+    qv::fuzz::TrickleSource source(stream, pieceBits);
     qv::fuzz::CountingSink sink;
     TCompress codec;
     uint32_t checksum = 0;
@@ -65,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         word |= static_cast<uint32_t>(data[i]) << (8 * i);
     const bool large = qv::fuzz::PickedLarge(data, size);
     const std::vector<uint8_t> rest(data + kSizeBytes, data + size);
-    ExpandAnything(rest, qv::fuzz::DestinationSize(word, kLargeCap, large));
+    ExpandAnything(rest, qv::fuzz::DestinationSize(word, kLargeCap, large), word >> kPieceShift);
     std::vector<uint8_t> plain(rest.begin(), rest.begin() + std::min(rest.size(), kRoundTripSmall));
     if (large && !rest.empty()) {
         plain.resize(kRoundTripLarge);

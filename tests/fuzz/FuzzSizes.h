@@ -8,8 +8,11 @@
 // the mutants of one large input are not all large as well.
 #include "Compress.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace qv::fuzz {
 
@@ -19,11 +22,15 @@ inline constexpr uint32_t kSmallShiftMask = 7;
 inline constexpr uint32_t kLargeShiftMask = 15;
 inline constexpr int kShiftBit = 24;
 
-inline bool PickedLarge(const uint8_t* data, size_t size) {
+inline uint32_t InputHash(const uint8_t* data, size_t size) {
     uint32_t hash = 2166136261u; // FNV-1a
     for (size_t i = 0; i < size; ++i)
         hash = (hash ^ data[i]) * 16777619u;
-    return hash % kLargeShare == 0;
+    return hash;
+}
+
+inline bool PickedLarge(const uint8_t* data, size_t size) {
+    return InputHash(data, size) % kLargeShare == 0;
 }
 
 // The low bits of word give a size below the cap (a power of two); bits
@@ -34,6 +41,21 @@ inline uint32_t DestinationSize(uint32_t word, uint32_t largeCap, bool large) {
     const uint32_t shift = (word >> kShiftBit) & (large ? kLargeShiftMask : kSmallShiftMask);
     return (word & (cap - 1)) >> shift;
 }
+
+// A source that hands out at most 16 << (bits & 15) bytes a read, so that
+// short inputs still cross the engine's refills at every kind of position
+// (the engine reads 8 KB chunks; most pieces are shorter).
+class TrickleSource : public payload::TMemoryStream {
+public:
+    TrickleSource(std::vector<uint8_t> bytes, uint32_t bits)
+        : TMemoryStream(std::move(bytes)), piece_(16 << (bits & 15)) {}
+    int32_t Read(void* buffer, int32_t count) override {
+        return TMemoryStream::Read(buffer, std::min(count, piece_));
+    }
+
+private:
+    int32_t piece_;
+};
 
 // Keeps a count only, so large outputs cost no memory.
 class CountingSink : public payload::TStream {
