@@ -1,7 +1,7 @@
 // Any byte string through the lh5 decoder must end in bytes or
 // ELZHBadDecodeTable. The last four bytes choose the destination size and
-// the source's read pieces (see FuzzSizes.h); the rest is the stream, so raw lh5 files make good
-// starting inputs with their heads intact.
+// the source's read pieces (see FuzzSizes.h); the rest is the stream, so raw
+// lh5 files make good starting inputs with their heads intact.
 #include "FuzzSizes.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 #pragma once
-// Destination sizes for the expander targets. An LZ expander produces its
+// Destination sizes and sources for the expander targets. An LZ expander produces its
 // full destination size whatever the stream holds, so the size decides what
 // one input costs. Most inputs ask for at most 16 KB, so that a bounded run
 // tries many streams; one input in kLargeShare may ask for up to its target's
