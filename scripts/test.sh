@@ -76,13 +76,11 @@ win32_tests() {
 }
 win32_tests
 
+# Each fuzzer starts from its committed corpus plus this machine's cache of
+# earlier finds, and minimises its new finds into that cache.
 for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
   [ -x "$fuzzer" ] || continue
-  corpus=$(mktemp -d)
-  cp ../shared/corpus/lh5/*.lh? "$corpus"/ 2>/dev/null || true
-  step "fuzz $(basename "$fuzzer")" "$fuzzer" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
-    -timeout=10 -print_final_stats=0 "$corpus"
-  rm -rf "$corpus"
+  step "fuzz $(basename "$fuzzer")" bash tests/fuzz/fuzz_round.sh "$fuzzer" "$FUZZ_SECONDS" cache
 done
 
 echo

@@ -101,6 +101,17 @@ bool TCompThreadSafety::RefillSource() {
     const int32_t got = source->Read(sourceBuffer.get(), chunkSize);
     if (got <= 0) return false;
     sourceRemaining -= got;
+    if (progressHandler && *progressHandler) {
+        sourceConsumed += got;
+        int32_t percent = ProgressPercent(sourceConsumed, sourceRemaining);
+        (*progressHandler)(percent);
+        if (percent == -1) {
+            // Cancelled: the chunk is never taken (so never summed), and the
+            // source stays ended for every codec, however it reads.
+            sourceRemaining = 0;
+            return false;
+        }
+    }
     sourceCursor = sourceBuffer.get();
     sourceEnd = sourceCursor + got;
     // The whole chunk is summed and unkeyed at once; every codec consumes what
@@ -108,12 +119,6 @@ bool TCompThreadSafety::RefillSource() {
     sumRead += SumBytes(sourceCursor, static_cast<size_t>(got));
     if (removeKeyOnRead)
         keyIndex = ApplyKey(sourceCursor, static_cast<size_t>(got), keyBytes, keyIndex);
-    if (progressHandler && *progressHandler) {
-        sourceConsumed += got;
-        int32_t percent = ProgressPercent(sourceConsumed, sourceRemaining);
-        (*progressHandler)(percent);
-        if (percent == -1) return false; // cancelled: the flag stays set
-    }
     YieldProcessor();
     sourceEnded = false;
     return true;

@@ -1,7 +1,8 @@
 // Any byte string through the lh5 decoder must end in bytes or
-// ELZHBadDecodeTable. The last four bytes choose the destination size (capped
-// so one input stays quick); the rest is the stream, so raw lh5 files make
-// good seeds with their heads intact.
+// ELZHBadDecodeTable. The last four bytes choose the destination size and
+// the source's read pieces (see FuzzSizes.h); the rest is the stream, so raw
+// lh5 files make good starting inputs with their heads intact.
+#include "FuzzSizes.h"
 #include "payload/archive/Compress.h"
 
 #include <cstddef>
@@ -10,33 +11,24 @@
 
 namespace {
 
-constexpr uint32_t kMaxDestSize = 256u << 10; // several output flushes, yet quick
+constexpr uint32_t kLargeCap = 256u << 10; // several output flushes, yet quick
 constexpr size_t kSizeBytes = 4;
-
-// Keeps a count only, so large outputs cost no memory.
-class CountingSink : public qv::payload::TStream {
-public:
-    int32_t Read(void*, int32_t) override { return 0; }
-    void Write(const void*, int32_t count) override { size_ += count; }
-    int64_t Seek(int64_t, qv::payload::SeekOrigin) override { return size_; }
-    int64_t Size() override { return size_; }
-
-private:
-    int64_t size_ = 0;
-};
+constexpr int kPieceShift = 28;
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < kSizeBytes) return 0;
     const size_t streamSize = size - kSizeBytes;
-    uint32_t destSize = 0;
+    uint32_t word = 0;
     for (size_t i = 0; i < kSizeBytes; ++i)
-        destSize |= static_cast<uint32_t>(data[streamSize + i]) << (8 * i);
-    destSize %= kMaxDestSize + 1;
+        word |= static_cast<uint32_t>(data[streamSize + i]) << (8 * i);
+    const uint32_t destSize =
+        qv::fuzz::DestinationSize(word, kLargeCap, qv::fuzz::PickedLarge(data, size));
 
-    qv::payload::TMemoryStream source(std::vector<uint8_t>(data, data + streamSize));
-    CountingSink sink;
+    qv::fuzz::TrickleSource source(std::vector<uint8_t>(data, data + streamSize),
+                                   word >> kPieceShift);
+    qv::fuzz::CountingSink sink;
     qv::payload::TCompress codec;
     uint32_t checksum = 0;
     try {

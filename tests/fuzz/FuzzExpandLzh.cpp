@@ -1,21 +1,30 @@
 // Any byte string through the "LZH" decoder must end in bytes: the full
 // destination size, at most one match more, and no endless loop. The first
-// four bytes choose the destination size (below 4 MB, and mostly small so
-// that the fuzzer keeps its pace);
-// the rest is the stream. The same rest, taken as plain data, must also come
-// back unchanged through the encoder when it shrinks.
+// four bytes choose the destination size and the source's read pieces (see
+// FuzzSizes.h); the rest is the stream. The start of the same rest, taken
+// as plain data, must also come back unchanged through the encoder when it
+// shrinks.
+#include "FuzzSizes.h"
 #include "payload/archive/Compress.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace {
 
-constexpr uint32_t kDestSizeMask = (4u << 20) - 1;
-constexpr uint32_t kShiftMask = 15;
+constexpr uint32_t kLargeCap = 4u << 20;
 constexpr size_t kSizeBytes = 4;
+constexpr int kPieceShift = 28;
 constexpr int64_t kLongestMatch = 60;
+// The round trip is the slow half under the sanitizers: most inputs send
+// their first kilobyte. The large ones send 32 KB: their rest over and over,
+// each copy XORed with its number so that it compresses as the rest does
+// rather than as one long match; that wraps the encoder's 4 KB ring and
+// fills enough items to start its coder thread.
+constexpr size_t kRoundTripSmall = 1u << 10;
+constexpr size_t kRoundTripLarge = 32u << 10;
 
 using qv::payload::kDirectionCompress;
 using qv::payload::kDirectionExpand;
@@ -23,21 +32,9 @@ using qv::payload::kMethodLZH;
 using qv::payload::TCompress;
 using qv::payload::TMemoryStream;
 
-// Keeps a count only, so large outputs cost no memory.
-class CountingSink : public qv::payload::TStream {
-public:
-    int32_t Read(void*, int32_t) override { return 0; }
-    void Write(const void*, int32_t count) override { size_ += count; }
-    int64_t Seek(int64_t, qv::payload::SeekOrigin) override { return size_; }
-    int64_t Size() override { return size_; }
-
-private:
-    int64_t size_ = 0;
-};
-
-void ExpandAnything(const std::vector<uint8_t>& stream, uint32_t destSize) {
-    TMemoryStream source(stream);
-    CountingSink sink;
+void ExpandAnything(const std::vector<uint8_t>& stream, uint32_t destSize, uint32_t pieceBits) {
+    qv::fuzz::TrickleSource source(stream, pieceBits);
+    qv::fuzz::CountingSink sink;
     TCompress codec;
     uint32_t checksum = 0;
     codec.RunCodec(&sink, &source, static_cast<int32_t>(stream.size()),
@@ -69,9 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t word = 0;
     for (size_t i = 0; i < kSizeBytes; ++i)
         word |= static_cast<uint32_t>(data[i]) << (8 * i);
-    const uint32_t destSize = (word & kDestSizeMask) >> ((word >> 24) & kShiftMask);
+    const bool large = qv::fuzz::PickedLarge(data, size);
     const std::vector<uint8_t> rest(data + kSizeBytes, data + size);
-    ExpandAnything(rest, destSize);
-    RoundTrip(rest);
+    ExpandAnything(rest, qv::fuzz::DestinationSize(word, kLargeCap, large), word >> kPieceShift);
+    std::vector<uint8_t> plain(rest.begin(), rest.begin() + std::min(rest.size(), kRoundTripSmall));
+    if (large && !rest.empty()) {
+        plain.resize(kRoundTripLarge);
+        for (size_t i = 0; i < plain.size(); ++i)
+            plain[i] = static_cast<uint8_t>(rest[i % rest.size()] ^ (i / rest.size()));
+    }
+    RoundTrip(plain);
     return 0;
 }
