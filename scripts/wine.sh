@@ -5,8 +5,15 @@ set -euo pipefail
 export WINEPREFIX=${WINEPREFIX:-/tmp/qv-wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# A new prefix is made in full (wineserver -w waits for its last process)
+# before any program runs in it: a window created while it is still being
+# set up comes back as no window at all.
 if [ ! -d "$WINEPREFIX" ]; then
-  wineboot -i >/dev/null 2>&1 || true
+  if [ -z "${DISPLAY:-}" ]; then
+    xvfb-run -a sh -c 'wineboot -i; wineserver -w' >/dev/null 2>&1 || true
+  else
+    { wineboot -i; wineserver -w; } >/dev/null 2>&1 || true
+  fi
 fi
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a wine "$@"

@@ -198,7 +198,8 @@ check "damaged image: the right button reads &OK" wait_caption "&OK"
 drive click right >/dev/null
 run_ended_with "damaged image" 7 Applet.exe
 check "damaged image: nothing was written" test ! -s "$o/disc.img"
-check "damaged image: registry values as before" registry_is
+check "damaged image: registry: the burn counts as not good, nothing else changed" \
+  registry_is 'PriorBurnWasGood=0'
 
 # 10. The demo applet signed after packing (osslsigncode, a self-made
 # certificate): the archive ends where the signature begins, so the run makes
