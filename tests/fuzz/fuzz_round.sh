@@ -24,6 +24,9 @@ esac
 # Inputs stay short: the targets cap their outputs anyway, and short inputs
 # keep each round fast and the kept corpus small.
 options=(-max_len=4096 -rss_limit_mb=2048 -timeout=10)
+# A crashing input lands under build/, never in the clone's top folder.
+artifacts=$root/build/fuzz-artifacts/$name/
+mkdir -p "$artifacts"
 
 work=$(mktemp -d)
 log=$(mktemp)
@@ -35,8 +38,10 @@ if [ -z "$(ls -A "$work")" ]; then
   cp "$peer_streams"/*.lh? "$work"/ 2>/dev/null || true
 fi
 
-"$fuzzer" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 "$work"
+"$fuzzer" "${options[@]}" -artifact_prefix="$artifacts" -max_total_time="$seconds" \
+  -print_final_stats=1 "$work"
 status=$?
+[ "$status" -eq 0 ] || echo "the failing input is kept in $artifacts" >&2
 
 mkdir -p "$(dirname "$into")"
 kept=$(mktemp -d "$into.XXXXXX")
