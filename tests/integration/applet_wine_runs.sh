@@ -28,7 +28,7 @@ check "no blank disc: the message is shown" test "$(grep -c '^ok' "$o/waited")" 
 check "no blank disc: the right button reads &OK" wait_caption "&OK"
 drive memo > "$o/memo"
 check "no blank disc: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" "$T_NO_BLANK"
-drive click right >/dev/null
+click right
 run_ended_with "no blank disc, none at the retry" 5 Applet.exe
 check "no blank disc: the disc is untouched" cmp -s "$o/disc.img" "$o/disc.before"
 check "no blank disc: registry: the CPU speed measured, nothing else changed" \
@@ -48,7 +48,7 @@ check "blank disc at the retry: the right button reads &OK" wait_caption "&OK"
 drive memo > "$o/memo"
 check "blank disc at the retry: the console lines in order" console_is "$o/memo" \
   "${T_CHECKED[@]}" "$T_NO_BLANK" "${T_WRITING[@]}" "${T_COMPLETED[@]}"
-drive click right >/dev/null
+click right
 run_ended_with "blank disc at the retry" 0
 check "blank disc at the retry: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
 check "blank disc at the retry: registry: a track-at-once success" registry_is "${BURNT[@]}"
@@ -64,7 +64,7 @@ check "no recorder: the right button reads &OK" wait_caption "&OK"
 drive memo > "$o/memo"
 check "no recorder: the console lines in order" console_is "$o/memo" \
   "$T_TITLE" "$T_PRODUCT" "$T_NOT_PRESENT" "$T_NOT_STARTED" "$T_NOT_STARTED" "$T_NOT_DETECTED"
-drive click right >/dev/null
+click right
 run_ended_with "no recorder" 8 Applet.exe
 check "no recorder: registry values as before" registry_is
 
@@ -78,7 +78,7 @@ check "no configuration: the message is shown" test "$(grep -c '^ok' "$o/waited"
 drive memo > "$o/memo"
 check "no configuration: the console lines in order" console_is "$o/memo" \
   "$T_TITLE" "$T_PRODUCT" "$T_NOT_PRESENT" "$T_NOT_STARTED" "$T_NOT_STARTED" "$T_NOT_DETECTED"
-drive click right >/dev/null
+click right
 run_ended_with "no configuration" 8 Applet.exe
 check "no configuration: no virtual disc in the user's data folder" \
   bash -c "! ls -d '$WINEPREFIX'/drive_c/users/*/AppData/Local/CdRwLib 2>/dev/null | grep -q ."
@@ -94,7 +94,7 @@ check "recorder not ready: the status text is shown" test "$(grep -c '^ok' "$o/w
 check "recorder not ready: the right button reads &Cancel" wait_caption "&Cancel"
 drive memo > "$o/memo"
 check "recorder not ready: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" "$T_TIMEOUT"
-drive click right >/dev/null
+click right
 run_ended_with "recorder not ready" 76 Applet.exe
 check "recorder not ready: registry values as before" registry_is
 
@@ -114,7 +114,7 @@ check "erase yes: the left button reads Help" test "$(drive caption left)" = 'ca
 drive memo > "$o/memo"
 check "erase yes: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" \
   "$T_ERASE_QUESTION" "$T_ERASING" "$T_ERASED" "${T_WRITING[@]}" "${T_COMPLETED[@]}"
-drive click right >/dev/null
+click right
 run_ended_with "erase yes" 0
 check "erase yes: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
 check "erase yes: registry: a track-at-once success" registry_is "${BURNT[@]}"
@@ -134,7 +134,7 @@ check "erase no: the left button reads Help" test "$(drive caption left)" = 'cap
 drive memo > "$o/memo"
 check "erase no: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" \
   "$T_ERASE_QUESTION" "$T_NO_BLANK"
-drive click right >/dev/null
+click right
 run_ended_with "erase no" 5 Applet.exe
 check "erase no: the disc is untouched" cmp -s "$o/disc.img" "$o/disc.before"
 check "erase no: registry values as before" registry_is
@@ -159,7 +159,7 @@ drive memo > "$o/memo"
 check "ASPI layer: the console lines in order, the installed layer's version" console_is "$o/memo" \
   "$T_TITLE" "$T_PRODUCT" '~Version (Not Found|[0-9]+\.[0-9]+) with ASPI 5\.20\(1\)' "$T_RECORDER" \
   "${T_WRITING[@]}" "${T_COMPLETED[@]}"
-drive click right >/dev/null
+click right
 run_ended_with "ASPI layer" 0
 check "ASPI layer: registry: a track-at-once success" registry_is "${BURNT[@]}"
 wine reg add "$PATH_KEY" /v PATH /t REG_EXPAND_SZ /d "$saved_path" /f >/dev/null 2>&1 && saved_path=""
@@ -177,7 +177,7 @@ check "other bitness: the right button reads &OK" wait_caption "&OK"
 drive memo > "$o/memo"
 check "other bitness: the console lines in order" console_is "$o/memo" \
   "$T_TITLE" "$T_PRODUCT" "$T_MISSING" "$T_WRONG_ENGINE" "$T_NOT_PRESENT" "$T_NOT_DETECTED"
-drive click right >/dev/null
+click right
 run_ended_with "other bitness" 8 Applet.exe
 check "other bitness: registry values as before" registry_is
 
@@ -195,7 +195,7 @@ start_applet
 drive wait 60000 waittext '*** The carried file qvi9cd.qv is damaged: ' 60000 > "$o/waited"
 check "damaged image: the message is shown" test "$(grep -c '^ok' "$o/waited")" = 2
 check "damaged image: the right button reads &OK" wait_caption "&OK"
-drive click right >/dev/null
+click right
 run_ended_with "damaged image" 7 Applet.exe
 check "damaged image: nothing was written" test ! -s "$o/disc.img"
 check "damaged image: registry: the burn counts as not good, nothing else changed" \
@@ -222,7 +222,7 @@ wait_caption "&OK"
 drive memo > "$o/memo"
 check "signed applet: the console shows the project's version" \
   grep -q "Version $v_major\\.$v_minor$v_patch with ASPI" "$o/memo"
-drive click right >/dev/null
+click right
 run_ended_with "signed applet" 0
 check "signed applet: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
 

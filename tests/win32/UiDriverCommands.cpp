@@ -24,6 +24,7 @@ constexpr int kTextLength = 65536;
 constexpr int kAbsoluteRange = 65535;
 constexpr size_t kTailShown = 240;
 constexpr UINT kAnswerLimit = 5000;
+constexpr DWORD kPressWait = 5000;
 
 struct Expected {
     const char* name;
@@ -144,19 +145,59 @@ void BringForward(HWND window) {
     Sleep(kPollInterval);
 }
 
-// A real click: the pointer moves onto the button's centre, then down and up.
+enum class Press { Pushed, NotYet, NoAnswer };
+
+Press ButtonPress(HWND button) {
+    DWORD_PTR state = 0;
+    if (SendMessageTimeoutA(button, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, kAnswerLimit, &state) == 0)
+        return Press::NoAnswer;
+    return (state & BST_PUSHED) != 0 ? Press::Pushed : Press::NotYet;
+}
+
+// A press counts as lost only when the window kept answering all the while:
+// a busy window may still take it from its queue.
+Press WaitPushed(HWND button) {
+    const ULONGLONG start = GetTickCount64();
+    Press press = ButtonPress(button);
+    while (press == Press::NotYet && GetTickCount64() - start < kPressWait) {
+        Sleep(kPollInterval);
+        press = ButtonPress(button);
+    }
+    return press;
+}
+
+// The pointer onto the button's centre, then down; the answer tells whether
+// the button took the press (a disabled one never shows it, so is not asked).
+Press PressOn(Context& context, HWND button, POINT centre) {
+    BringForward(context.window);
+    SendMouse(centre, 0);
+    Sleep(kPollInterval);
+    SendMouse(centre, MOUSEEVENTF_LEFTDOWN);
+    if (!IsWindowEnabled(button)) {
+        Sleep(kPollInterval);
+        return Press::Pushed;
+    }
+    return WaitPushed(button);
+}
+
+// A real click: a press, then the release. Wine now and then seems to drop
+// an injected press (a run then never ended), so the release waits until the
+// button shows itself pushed, and a press the answering window never took is
+// sent once more; when the button stays unpushed the release follows anyway
+// and the output says so.
 void Click(Context& context, const std::string& which) {
     HWND button = Button(context, which);
     RECT area{};
     GetWindowRect(button, &area);
-    BringForward(context.window);
     const POINT centre{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
-    SendMouse(centre, 0);
-    Sleep(kPollInterval);
-    SendMouse(centre, MOUSEEVENTF_LEFTDOWN);
-    Sleep(kPollInterval);
+    Press press = PressOn(context, button, centre);
+    if (press == Press::NotYet) {
+        SendMouse(centre, MOUSEEVENTF_LEFTUP);
+        press = PressOn(context, button, centre);
+    }
     SendMouse(centre, MOUSEEVENTF_LEFTUP);
-    std::printf("clicked %s \"%s\"\n", which.c_str(), Text(button).c_str());
+    std::printf("clicked %s \"%s\"%s\n", which.c_str(), Text(button).c_str(),
+                press == Press::Pushed ? "" : " (the button never showed the press)");
 }
 
 void Respond(Context& context, DWORD limit) {
