@@ -29,15 +29,6 @@ start_display() { # bits per pixel
 start_display 24
 FRAME=2 # the flat border: the client area starts 2 pixels in
 
-make_applet() { # folder, "with-content" or "without-content"
-  local d=$1
-  mkdir -p "$d"; cp "$APPLET" "$d/setup"; cp "$ENGINE" "$d/CdRwLib.dll"
-  [ "$2" = with-content ] && printf 'Demo source line\r\n[TITLE]\r\nTitle =Demo Disc\r\n' > "$d/qvorig.qv"
-  head -c 40960 /dev/urandom > "$d/qvi9cd.qv"; cp "$d/qvi9cd.qv" "$d.image"
-  (cd "$d" && ./setup '/max#13/#10' </dev/null >/dev/null)
-  local i; for i in $(seq 1 100); do [ -e "$d/qv1e.bat" ] || break; sleep 0.1; done
-  [ -e "$d/Applet.exe" ]
-}
 start_window() { # name, source folder, recorder lines: the applet with its window and log
   d=$work/$1
   mkdir -p "$d"; cp "$2/Applet.exe" "$d/"

@@ -11,15 +11,6 @@ source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
 
 # The publisher's demo folder: content file, engine, disc image; packed with
 # "/max#13/#10" into Applet.exe, which is copied into a fresh run folder.
-make_applet() { # folder, "with-content" or "without-content"
-  local d=$1
-  mkdir -p "$d"; cp "$APPLET" "$d/setup"; cp "$ENGINE" "$d/CdRwLib.dll"
-  [ "$2" = with-content ] && printf 'Demo source line\r\n[TITLE]\r\nTitle =Demo Disc\r\n' > "$d/qvorig.qv"
-  head -c 40960 /dev/urandom > "$d/qvi9cd.qv"
-  (cd "$d" && ./setup '/max#13/#10' </dev/null >/dev/null)
-  local i; for i in $(seq 1 100); do [ -e "$d/qv1e.bat" ] || break; sleep 0.1; done
-  [ -e "$d/Applet.exe" ]
-}
 check "the demo folder packs into Applet.exe" make_applet "$work/demo" with-content
 check "a demo folder without its content file packs too" make_applet "$work/demo-bare" without-content
 

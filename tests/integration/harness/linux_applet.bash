@@ -38,3 +38,15 @@ run() { # folder, timeout, steps...: runs folder/Applet.exe with folder/recorder
 }
 has_line() { grep -qxF -- "$2" "$1/log"; }
 lacks_line() { ! grep -qxF -- "$2" "$1/log"; }
+
+# A publisher's folder packed with the applet's own packing switch; the
+# disc image stays beside the folder as FOLDER.image, to compare discs with.
+make_applet() { # folder, "with-content" or "without-content"
+  local d=$1
+  mkdir -p "$d"; cp "$APPLET" "$d/setup"; cp "$ENGINE" "$d/CdRwLib.dll"
+  [ "$2" = with-content ] && printf 'Demo source line\r\n[TITLE]\r\nTitle =Demo Disc\r\n' > "$d/qvorig.qv"
+  head -c 40960 /dev/urandom > "$d/qvi9cd.qv"; cp "$d/qvi9cd.qv" "$d.image"
+  (cd "$d" && ./setup '/max#13/#10' </dev/null >/dev/null)
+  local i; for i in $(seq 1 100); do [ -e "$d/qv1e.bat" ] || break; sleep 0.1; done
+  [ -e "$d/Applet.exe" ]
+}
