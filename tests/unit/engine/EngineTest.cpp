@@ -15,6 +15,29 @@ namespace {
 using recording::EngineEntries;
 
 constexpr const char* kConfigVariable = "CDRWLIB_CONFIG";
+constexpr const char* kDataVariable =
+#ifdef _WIN32
+    "LOCALAPPDATA";
+#else
+    "XDG_DATA_HOME";
+#endif
+
+// The engine's default disc goes to the user's data folder: the folder is
+// moved for the guard's life, and put back however the test ends.
+class DataFolderAt {
+public:
+    explicit DataFolderAt(const std::string& folder) {
+        const char* saved = std::getenv(kDataVariable);
+        saved_ = saved != nullptr ? saved : "";
+        SetEnvironment(kDataVariable, folder);
+    }
+    ~DataFolderAt() { SetEnvironment(kDataVariable, saved_); }
+    DataFolderAt(const DataFolderAt&) = delete;
+    DataFolderAt& operator=(const DataFolderAt&) = delete;
+
+private:
+    std::string saved_;
+};
 
 std::vector<uint8_t> Pattern(size_t size) {
     std::vector<uint8_t> bytes(size);
@@ -181,22 +204,13 @@ TEST_F(EngineTest, WithoutAConfigurationOnlyRealDrivesAnswer) {
 #ifndef _WIN32
     if (std::filesystem::exists("/dev/sr0")) GTEST_SKIP() << "this PC has an optical drive";
 #endif
-    const char* dataVariable =
-#ifdef _WIN32
-        "LOCALAPPDATA";
-#else
-        "XDG_DATA_HOME";
-#endif
-    const char* saved = std::getenv(dataVariable);
-    const std::string savedValue = saved ? saved : "";
-    SetEnvironment(dataVariable, scratch_.path());
+    const DataFolderAt dataFolder(scratch_.path());
     SetEnvironment(kConfigVariable, "");
     ASSERT_TRUE(recording::LoadEngine());
     uint8_t adapter = 0, target = 0, lun = 0;
     testing::internal::CaptureStderr();
     EXPECT_EQ(recording::FindRecorder(adapter, target, lun, 4, 8192), CDRW_NOT_PRESENT);
     testing::internal::GetCapturedStderr();
-    SetEnvironment(dataVariable, savedValue);
     EXPECT_FALSE(std::filesystem::exists(scratch_.file("CdRwLib"))) << "no virtual disc made";
 }
 
@@ -359,16 +373,7 @@ TEST_F(EngineTest, MalformedJobsAreRefusedWithIncorrectFile) {
 }
 
 TEST_F(EngineTest, BadConfigurationLinesAreReportedAndKeepTheirDefaults) {
-    // The default disc goes to the user's data folder: keep it in scratch.
-    const char* dataVariable =
-#ifdef _WIN32
-        "LOCALAPPDATA";
-#else
-        "XDG_DATA_HOME";
-#endif
-    const char* saved = std::getenv(dataVariable);
-    const std::string savedValue = saved ? saved : "";
-    SetEnvironment(dataVariable, scratch_.path());
+    const DataFolderAt dataFolder(scratch_.path());
 
     const std::string path = scratch_.file("bad.cfg");
     WriteText(path, "colour = blue\ntarget = seven\nwrite_speeds = 176,fast\n"
@@ -381,7 +386,6 @@ TEST_F(EngineTest, BadConfigurationLinesAreReportedAndKeepTheirDefaults) {
     uint8_t adapter = 0, target = 9, lun = 0;
     const int32_t found = recording::FindRecorder(adapter, target, lun, 4, 8192);
     const std::string messages = testing::internal::GetCapturedStderr();
-    SetEnvironment(dataVariable, savedValue);
 
     EXPECT_EQ(found, CDRW_SUCCESS);
     EXPECT_EQ(target, 0) << "the default target";
