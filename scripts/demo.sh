@@ -97,44 +97,38 @@ sys.exit(process.wait())
 PY
 }
 
+# Runs Applet.exe in a folder of its own with the recorder configuration
+# given, then compares what the recorder wrote with the original image.
+burn_and_compare() { # folder name, what the disc is called, configuration lines
+  local folder=$work/$1
+  mkdir -p "$folder"
+  cp "$content/Applet.exe" "$folder/"
+  printf '%s' "$3" > "$folder/recorder.cfg"
+  local code
+  set +e
+  drive_applet "$folder"
+  code=$?
+  set -e
+  echo "  the applet ended with exit code $code"
+  if cmp -s "$folder/disc.img" "$work/originals/qvi9cd.qv"; then
+    echo "  $2 holds exactly the image ($(stat -c %s "$folder/disc.img") bytes)"
+  else
+    echo "  $2 DIFFERS from the image"; exit 1
+  fi
+}
+
 # The whole job: the applet runs in a fresh folder against the virtual
 # recorder (time scale 0.1: ten times faster than a real drive), the OK
 # button pressed once the CD is done; the progress bar and the time estimate
 # are drawn from its event log, and the disc file is compared with the image.
 echo
 echo "Burning Applet.exe's disc image onto the virtual recorder:"
-burn=$work/burn
-mkdir -p "$burn"
-cp "$content/Applet.exe" "$burn/"
-printf 'disc = %s\ntime_scale = 0.1\n' "$burn/disc.img" > "$burn/recorder.cfg"
 export XDG_CONFIG_HOME=$work/config
-set +e
-drive_applet "$burn"
-code=$?
-set -e
-echo "  the applet ended with exit code $code"
-if cmp -s "$burn/disc.img" "$work/originals/qvi9cd.qv"; then
-  echo "  the virtual disc holds exactly the image ($(stat -c %s "$burn/disc.img") bytes)"
-else
-  echo "  the virtual disc DIFFERS from the image"; exit 1
-fi
+burn_and_compare burn "the virtual disc" "disc = $work/burn/disc.img"$'\ntime_scale = 0.1\n'
 
 # The same on a libburn pseudo-drive: real libburn writes the disc into a
 # plain file ("stdio:"), at the 8x the applet sets, and the engine reads it
 # back before it reports the CD made.
 echo
 echo "Burning it again through libburn onto a pseudo-drive (stdio:disc.img):"
-pseudo=$work/pseudo
-mkdir -p "$pseudo"
-cp "$content/Applet.exe" "$pseudo/"
-printf 'backend = libburn\ndevice = stdio:disc.img\nwrite_speeds = 706,1411\n' > "$pseudo/recorder.cfg"
-set +e
-drive_applet "$pseudo"
-code=$?
-set -e
-echo "  the applet ended with exit code $code"
-if cmp -s "$pseudo/disc.img" "$work/originals/qvi9cd.qv"; then
-  echo "  the pseudo-drive holds exactly the image ($(stat -c %s "$pseudo/disc.img") bytes)"
-else
-  echo "  the pseudo-drive DIFFERS from the image"; exit 1
-fi
+burn_and_compare pseudo "the pseudo-drive" $'backend = libburn\ndevice = stdio:disc.img\nwrite_speeds = 706,1411\n'
