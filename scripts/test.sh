@@ -60,12 +60,16 @@ done
 
 # The 32-bit Windows build (the one a publisher ships) under 32-bit Wine, in
 # a prefix of its own: its unit tests and the Wine scenario scripts, with
-# QV_WIN_BUILD naming build/win32. Without wine32 (set-up leaves the reason in
-# build/wine32-missing.txt) they are neither passed nor failed: one line says so.
+# QV_WIN_BUILD naming build/win32. Where no 32-bit Wine runs (set-up leaves
+# the reason in build/wine32-missing.txt) they are neither passed nor failed:
+# one line says why.
+. scripts/wine_loader.bash
 win32_tests() {
-  if [ ! -x /usr/lib/wine/wine ]; then
-    echo "== 32-bit Windows tests not run: wine32 is not installed" \
-      "($(cat build/wine32-missing.txt 2>/dev/null || echo "no reason recorded by set-up"))"
+  local why=""
+  if [ -s build/wine32-missing.txt ]; then why=$(cat build/wine32-missing.txt)
+  elif ! qv_wine32_runs; then why="no 32-bit Wine loader runs here, and set-up recorded no reason"; fi
+  if [ -n "$why" ]; then
+    echo "== 32-bit Windows tests not run: $why"
     return 0
   fi
   local prefix=${WINEPREFIX:-/tmp/qv-wineprefix}-win32 script runner
