@@ -158,7 +158,8 @@ void TCompress::ExtractSelected(TStream* source, const TStringList* selection,
     const int64_t end = source->Size();
     int64_t processed = 0; // wide, so hostile sizes cannot wrap it
     archive::MemberRecord record;
-    while (processed < header.TotalSize && archive::ReadMemberRecord(source, end, record)) {
+    // Empty members after the last byte TotalSize counts are members too.
+    while (archive::ReadNextMember(source, end, processed, header.TotalSize, record)) {
         const int32_t originalSize = record.Fields.OriginalSize;
         if (!Selected(selection, record.Name)) {
             SkipData(source, record);
@@ -208,7 +209,8 @@ std::vector<TMemberTestResult> TCompress::TestMembers(TStream* source) {
     int64_t processed = 0;
     archive::MemberRecord record;
     bool cut = false;
-    while (processed < header.TotalSize && archive::ReadWholeRecord(source, end, record, cut)) {
+    while (processed < header.TotalSize ? archive::ReadWholeRecord(source, end, record, cut)
+                                        : archive::ReadEmptyMember(source, end, record)) {
         TMemberTestResult result{record.Name, archive::InfoOf(record), {}};
         TNullStream nowhere;
         source->Seek(record.DataStart, SeekOrigin::Begin);

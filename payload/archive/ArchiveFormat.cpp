@@ -122,4 +122,25 @@ bool ReadWholeRecord(TStream* source, int64_t streamEnd, MemberRecord& record, b
     return !cut;
 }
 
+bool ReadEmptyMember(TStream* source, int64_t streamEnd, MemberRecord& record) {
+    const int64_t at = source->Position();
+    bool read = false;
+    bool cut = false;
+    try {
+        read = ReadWholeRecord(source, streamEnd, record, cut);
+    } catch (const EInvalidHeader&) {
+        // Bytes after the archive need not look like a record at all.
+    }
+    const RecordFields& f = record.Fields;
+    if (read && !record.Name.empty() && f.OriginalSize == 0 && f.CompressedSize == 0) return true;
+    source->Seek(at, SeekOrigin::Begin);
+    return false;
+}
+
+bool ReadNextMember(TStream* source, int64_t streamEnd, int64_t processed, int32_t totalSize,
+                    MemberRecord& record) {
+    if (processed >= totalSize) return ReadEmptyMember(source, streamEnd, record);
+    return ReadMemberRecord(source, streamEnd, record);
+}
+
 } // namespace qv::payload::archive

@@ -73,4 +73,14 @@ bool ReadMemberRecord(TStream* source, int64_t streamEnd, MemberRecord& record);
 // archive as well (cut is then set), so a listing keeps the members before it.
 bool ReadWholeRecord(TStream* source, int64_t streamEnd, MemberRecord& record, bool& cut);
 
+// Once the members reach TotalSize, only empty members (the record of an
+// empty file, with its name) still belong to the archive; anything else,
+// zero bytes included, is bytes that follow it, and the stream is left where
+// they begin.
+bool ReadEmptyMember(TStream* source, int64_t streamEnd, MemberRecord& record);
+
+// The next member of a walk that has reached `processed` of `totalSize`.
+bool ReadNextMember(TStream* source, int64_t streamEnd, int64_t processed, int32_t totalSize,
+                    MemberRecord& record);
+
 } // namespace qv::payload::archive

@@ -67,6 +67,7 @@ struct TArchiveExtent {
     int64_t End = 0;
     bool Complete = true;
     int64_t MissingBytes = 0;
+    std::string CutMember; // the member whose data the end cuts, when MissingBytes > 0
     int64_t ListedSize = 0;
     int32_t TotalSize = 0;
 };

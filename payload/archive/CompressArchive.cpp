@@ -92,22 +92,6 @@ int32_t PeekTotalSize(TStream* source) {
     return archive::DecodeHeader(bytes).TotalSize;
 }
 
-// Once the members reach TotalSize, only empty members (WriteArchive's record
-// of an empty file) still belong to the archive; anything else is bytes that
-// follow it, and the stream is left where they begin.
-bool ReadEmptyMember(TStream* source, int64_t end, archive::MemberRecord& record) {
-    const int64_t at = source->Position();
-    bool read = false;
-    bool cut = false;
-    try {
-        read = archive::ReadWholeRecord(source, end, record, cut);
-    } catch (const EInvalidHeader&) {
-        // Bytes after the archive need not look like a record at all.
-    }
-    if (read && record.Fields.OriginalSize == 0 && record.Fields.CompressedSize == 0) return true;
-    source->Seek(at, SeekOrigin::Begin);
-    return false;
-}
 } // namespace
 
 TArchiveExtent TCompress::ListMembers(TStream* source, TMemberList& list) {
@@ -128,7 +112,7 @@ TArchiveExtent TCompress::ListMembers(TStream* source, TMemberList& list) {
     // Each turn moves at least one record forward, so the walk ends.
     for (;;) {
         const bool reached = extent.ListedSize >= header.TotalSize;
-        if (reached ? !ReadEmptyMember(source, end, record)
+        if (reached ? !archive::ReadEmptyMember(source, end, record)
                     : !archive::ReadWholeRecord(source, end, record, cut))
             break;
         list.push_back({record.Name, archive::InfoOf(record)});
@@ -137,7 +121,10 @@ TArchiveExtent TCompress::ListMembers(TStream* source, TMemberList& list) {
         extent.End = record.DataEnd();
     }
     extent.Complete = extent.ListedSize >= header.TotalSize;
-    if (cut) extent.MissingBytes = record.DataEnd() - end;
+    if (cut) {
+        extent.MissingBytes = record.DataEnd() - end;
+        extent.CutMember = record.Name;
+    }
     return extent;
 }
 

@@ -150,7 +150,7 @@ print(21 + 25 + n + c)" "$archive")
 $second 1 the archive ends early: .*
 $((second + 10)) 1 the archive ends early: .*
 $((second + 27)) 1 the archive ends early: .*
-$(($(stat -c %s "$archive") - 1)) 5 the archive ends 1 bytes before its last member's data
+$(($(stat -c %s "$archive") - 1)) 5 the archive ends 1 byte before its last member's data
 CUTS
 }
 check "bytes after an applet's payload are named" bytes_after_the_payload
@@ -205,6 +205,59 @@ failed_output_kinds() {
     [ ! -e "$WORK/plain-out" ] && [ -L "$WORK/link-out" ]
 }
 check "a failed command removes a partial file but never a link" failed_output_kinds
+# Hostile and damaged files: each row is the exit code, the last line the
+# command prints (an extended regular expression for the whole line) and the
+# command; the files are made first.
+hostile_files() {
+    local stub=$WORK/stub.bin applet=$WORK/applet.exe bare offset
+    bare=$(stat -c %s "$stub")
+    head -c $((bare + 10)) "$applet" >"$WORK/h-cut10.exe"
+    { cat "$WORK/rle.qv"; head -c 250 /dev/zero; } >"$WORK/h-zeros250.qv"
+    { cat "$WORK/rle.qv"; head -c 512 /dev/zero; } >"$WORK/h-zeros512.qv"
+    printf 'a' >"$WORK/a.txt" && : >"$WORK/b.txt"
+    "$QVPACK" a -m lh5 -C "$WORK" "$WORK/h-empty-last.qv" a.txt b.txt >/dev/null || return 1
+    cp "$stub" "$WORK/h-victim.bin"
+    third=$(python3 -c "
+import struct, sys
+b = open(sys.argv[1], 'rb').read()
+at = 21
+for _ in range(2):
+    n, = struct.unpack_from('<h', b, at)
+    c, = struct.unpack_from('<i', b, at + 12)
+    at += 25 + n + c
+print(at)" "$WORK/rle.qv")
+    head -c "$third" "$WORK/rle.qv" >"$WORK/h-cut3.qv"
+    local failures=0 code line command
+    while IFS='|' read -r code line command; do
+        (cd "$WORK" && eval "$command") >"$WORK/h.out" 2>&1
+        local got=$?
+        if [ "$got" != "$code" ] || ! tail -n 1 "$WORK/h.out" | grep -qxE "$line"; then
+            echo "$command: exit $got (want $code), last line: $(tail -n 1 "$WORK/h.out")"
+            failures=$((failures + 1))
+        fi
+    done <<ROWS
+1|no archive: 10 bytes at offset $bare, fewer than an archive header's 21|"\$QVPACK" t h-cut10.exe
+1|qvpack: no archive: 10 bytes at offset $bare, .*|"\$QVPACK" x -C h-out h-cut10.exe
+1|no archive: the archive region ends at offset $bare, where the payload would begin|"\$QVPACK" t stub.bin
+1|qvpack: no archive: offset 99999999 lies past the end .*|"\$QVPACK" l --offset 99999999 rle.qv
+1|250 bytes follow the archive|"\$QVPACK" t h-zeros250.qv
+1|512 bytes follow the archive|"\$QVPACK" t h-zeros512.qv
+1|qvpack: warning: 512 bytes follow the archive|"\$QVPACK" l h-zeros512.qv >/dev/null
+0|.* 6 member\(s\)|"\$QVPACK" l h-zeros512.qv 2>/dev/null | grep 'member(s)'
+0|the archive is good: 2 member\(s\) pass their checks|"\$QVPACK" t h-empty-last.qv
+0|ok   b.txt|"\$QVPACK" x -C h-x1 h-empty-last.qv b.txt >/dev/null && [ -f h-x1/b.txt ] && echo 'ok   b.txt'
+1|the archive ends early: .*|"\$QVPACK" t h-cut3.qv
+1|qvpack: the archive ends early: .*|"\$QVPACK" x -C h-x2 h-cut3.qv >/dev/null
+1|qvpack: not among the archive's whole members \(the archive is cut short\): image.iso|"\$QVPACK" x -C h-x3 h-cut3.qv image.iso 2>&1 >/dev/null | head -n 1; exit \${PIPESTATUS[0]}
+0|the archive is good: 6 member\(s\) pass their checks|cat rle.qv | "\$QVPACK" t -
+0|ok|"\$QVPACK" applet --stub h-victim.bin -m rle -o h-victim.bin -C src empty.txt 2>/dev/null >/dev/null && "\$QVPACK" t h-victim.bin >/dev/null && [ -x h-victim.bin ] && echo ok
+1|qvpack: a file the run never extracts is among the files \(--strict\)|mkdir -p pub && : > pub/qvorig.qv && : > pub/CdRwLib.dll && : > pub/qvi9cd.qv && : > pub/wnaspi32.dll && "\$QVPACK" applet --strict --stub stub.bin -m rle -o pub.exe -C pub qvorig.qv CdRwLib.dll qvi9cd.qv wnaspi32.dll; s=\$?; [ ! -e pub.exe ] || s=9; exit \$s
+0|qvpack [0-9.]+|"\$QVPACK" --version
+0|  expand every member to nowhere and check its checksum|"\$QVPACK" help t
+ROWS
+    [ "$failures" -eq 0 ]
+}
+check "hostile files get the right verdict" hostile_files
 check "usage error exits 2" bash -c '"$0" a -m xyz out 2>/dev/null; [ $? -eq 2 ]' "$QVPACK"
 
 echo "$passed passed, $failed failed"

@@ -2,9 +2,8 @@
 #include "ArchiveSupport.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "OpenedArchive.h"
 #include "ProgressBar.h"
-#include "payload/RegionStream.h"
-#include "payload/SignatureTable.h"
 #include "payload/WorkingFiles.h"
 #include "payload/archive/ArchivePaths.h"
 #include "platform/Files.h"
@@ -31,13 +30,16 @@ constexpr const char* kArchiveAt = "archive at offset %" PRId64 ", method %s\n";
 constexpr const char* kTestGood = "ok   %s\n";
 constexpr const char* kTestBad = "BAD  %s: %s\n";
 constexpr const char* kTestSummary = "%zu member(s), %zu bad\n";
+constexpr const char* kVerdictGood = "the archive is good: %zu member(s) pass their checks\n";
+constexpr const char* kVerdictBadMembers =
+    "the archive is damaged: %zu of %zu member(s) fail their checks\n";
+constexpr const char* kListEnd = "the archive ends at offset %" PRId64 "\n";
+constexpr const char* kFaultLine = "qvpack: %s\n";
+constexpr const char* kWarningLine = "qvpack: warning: %s\n";
+constexpr const char* kMemberFailed = "qvpack: %s: %s\n";
+constexpr const char* kMemberLost = "qvpack: lost to the cut: %s\n";
 constexpr const char* kSigned =
     "signed: a code signature of %" PRId64 " bytes follows the archive\n";
-constexpr const char* kTrailing = "%" PRId64 " bytes follow the archive\n";
-constexpr const char* kCutData =
-    "the archive ends %" PRId64 " bytes before its last member's data\n";
-constexpr const char* kCutEarly = "the archive ends early: its members hold %" PRId64
-                                  " of the %" PRId32 " bytes its header names\n";
 // The files the run extracts by these names; without one it stops at once.
 constexpr const char* kRunFiles[] = {payload::kContentFile, payload::kEngineFile,
                                      payload::kDiscImageFile};
@@ -47,13 +49,21 @@ constexpr const char* kRunFileMissing =
     "qvpack: %s: %s is not among the files; the end user would see \"%s\" at the start "
     "of the run\n";
 constexpr const char* kStrictRefused = "a file the run needs is missing (--strict)";
+constexpr const char* kStrictUnused = "a file the run never extracts is among the files (--strict)";
+// Every member the run extracts; anything else would only make the applet larger.
+constexpr const char* kExtractedByRun[] = {payload::kContentFile, payload::kEngineFile,
+                                           payload::kCarriedAspiFile, payload::kDiscImageFile};
+constexpr const char* kNotExtracted = "qvpack: %s: the run never extracts %s\n";
+constexpr const char* kAspiHint =
+    "qvpack: the run installs the ASPI layer from the member %s: store the library under "
+    "that name\n";
 constexpr const char* kPacking = "packing";
 constexpr const char* kTesting = "testing";
 constexpr const char* kExtracting = "extracting";
-// The signing tool pads the file to a multiple of eight before its table.
-constexpr int64_t kSignatureAlignment = 8;
 constexpr const char* kRootedRefused = "qvpack: skipped %s: rooted name (use --allow-rooted)\n";
 constexpr const char* kNameMissing = "qvpack: not in the archive: %s\n";
+constexpr const char* kNameMissingCut =
+    "qvpack: not among the archive's whole members (the archive is cut short): %s\n";
 constexpr const char* kExtracted = "extracted %zu file(s) into %s\n";
 constexpr const char* kWrote =
     "wrote %s: %zu member(s), %" PRId64 " -> %" PRId64 " bytes (%.1f %%), method %s\n";
@@ -63,25 +73,6 @@ constexpr const char* kWroteApplet =
 constexpr const char* kStubTooShort = " is shorter than its stamped payload offset";
 constexpr const char* kNoFiles = "expected FILE...";
 constexpr const char* kTwoGiB = "the archive would reach 2 GiB";
-
-struct OpenedArchive {
-    std::unique_ptr<payload::TStream> stream; // ends where a signature begins
-    int64_t offset = 0;
-    payload::TSignatureTable signature;
-};
-
-OpenedArchive OpenArchive(const std::string& path, const ArgList& a) {
-    OpenedArchive archive;
-    archive.stream = OpenInput(path);
-    if (path != "-") {
-        archive.signature = payload::FindSignatureTable(archive.stream.get());
-        const int64_t end = payload::ArchiveRegionEnd(archive.stream.get(), archive.signature);
-        archive.stream = std::make_unique<payload::TRegionStream>(std::move(archive.stream), end);
-    }
-    archive.offset = LocateArchive(archive.stream.get(), path, a.Value("--offset"));
-    archive.stream->Seek(archive.offset, payload::SeekOrigin::Begin);
-    return archive;
-}
 
 int32_t KeyOption(const ArgList& a) {
     const auto key = a.Value("-k");
@@ -108,38 +99,6 @@ payload::TMemberList ListAt(TCompress& compress, OpenedArchive& archive,
 
 void ShowSignature(const OpenedArchive& archive) {
     if (archive.signature.Present()) std::printf(kSigned, archive.signature.Size);
-}
-
-// Bytes between the archive's end and the region's that a signing tool's
-// alignment does not explain; they are zeros when it wrote them.
-int64_t TrailingBytes(OpenedArchive& archive, const payload::TArchiveExtent& extent) {
-    const int64_t trailing = archive.stream->Size() - extent.End;
-    if (!archive.signature.Present() || trailing <= 0 || trailing >= kSignatureAlignment)
-        return trailing;
-    uint8_t pad[kSignatureAlignment] = {};
-    archive.stream->Seek(extent.End, payload::SeekOrigin::Begin);
-    const int32_t n = archive.stream->Read(pad, static_cast<int32_t>(trailing));
-    archive.stream->Seek(archive.offset, payload::SeekOrigin::Begin);
-    const bool zeros = std::all_of(pad, pad + n, [](uint8_t b) { return b == 0; });
-    return n == trailing && zeros ? 0 : trailing;
-}
-
-// One line per fault of the archive's extent; true when there was none.
-bool ExtentIsSound(OpenedArchive& archive, const payload::TArchiveExtent& extent) {
-    if (extent.MissingBytes > 0) {
-        std::printf(kCutData, extent.MissingBytes);
-        return false;
-    }
-    if (!extent.Complete) {
-        std::printf(kCutEarly, extent.ListedSize, extent.TotalSize);
-        return false;
-    }
-    const int64_t trailing = TrailingBytes(archive, extent);
-    if (trailing > 0) {
-        std::printf(kTrailing, trailing);
-        return false;
-    }
-    return true;
 }
 
 struct WrittenSizes {
@@ -176,10 +135,17 @@ int RunList(const Args& args) {
     const ArgList a(args, {"--offset"}, {});
     const std::string& path = SingleFile(a);
     OpenedArchive archive = OpenArchive(path, a);
+    const std::string missing = MissingArchiveFault(archive);
+    if (!missing.empty()) {
+        ShowSignature(archive);
+        std::fprintf(stderr, kFaultLine, missing.c_str());
+        return kExitDataError;
+    }
     TCompress compress;
     const payload::TArchiveHeader header = compress.ReadArchiveHeader(archive.stream.get());
     archive.stream->Seek(archive.offset, payload::SeekOrigin::Begin);
-    const payload::TMemberList members = ListAt(compress, archive);
+    payload::TArchiveExtent extent;
+    const payload::TMemberList members = ListAt(compress, archive, &extent);
     std::printf(kArchiveAt, archive.offset, header.CompressID.c_str());
     ShowSignature(archive);
     std::printf(kListHeading, "Original", "Stored", "Ratio", "Method", "Date", "Attr", "Locked",
@@ -195,15 +161,24 @@ int RunList(const Args& args) {
         stored += info.CompressedSize;
     }
     std::printf(kListTotal, original, stored, RatioPercent(original, stored), members.size());
-    return kExitOk;
+    std::printf(kListEnd, extent.End);
+    const std::string fault = ExtentFault(archive, extent, members.size());
+    if (fault.empty()) return kExitOk;
+    std::fprintf(stderr, kWarningLine, fault.c_str());
+    return kExitDataError;
 }
 
 int RunTest(const Args& args) {
     const ArgList a(args, {"--offset", "-k"}, {});
     OpenedArchive archive = OpenArchive(SingleFile(a), a);
+    ShowSignature(archive);
+    const std::string missing = MissingArchiveFault(archive);
+    if (!missing.empty()) {
+        std::printf("%s\n", missing.c_str());
+        return kExitDataError;
+    }
     TCompress compress;
     compress.Key = KeyOption(a);
-    ShowSignature(archive);
     payload::TArchiveExtent extent;
     const payload::TMemberList members = ListAt(compress, archive, &extent);
     std::vector<int64_t> sizes;
@@ -228,15 +203,56 @@ int RunTest(const Args& args) {
             ++bad;
         }
     }
-    const bool sound = ExtentIsSound(archive, extent);
     std::printf(kTestSummary, results.size(), bad);
-    return bad == 0 && sound ? kExitOk : kExitDataError;
+    // One verdict closes the output: where members are lost comes first.
+    const std::string fault = ExtentFault(archive, extent, members.size());
+    if (extent.MissingBytes > 0 || !extent.Complete || (!fault.empty() && bad == 0))
+        std::printf("%s\n", fault.c_str());
+    else if (bad > 0)
+        std::printf(kVerdictBadMembers, bad, results.size());
+    else
+        std::printf(kVerdictGood, results.size());
+    return bad == 0 && fault.empty() ? kExitOk : kExitDataError;
 }
+
+namespace {
+// The member being written when an extraction fails, and whether its file
+// was there before: only a file this command made is removed again.
+struct MemberInProgress {
+    std::string path;
+    bool existedBefore = false;
+    void Start(const std::string& dest) {
+        path = dest;
+        existedBefore = platform::FileExists(dest);
+    }
+    void RemoveIfOurs() const {
+        if (!path.empty() && !existedBefore) RemovePartialOutput(path);
+    }
+};
+
+size_t ReportMissingNames(const TStringList& names, const payload::TMemberList& members, bool cut) {
+    size_t missing = 0;
+    for (const auto& wanted : names) {
+        const bool present = std::any_of(members.begin(), members.end(), [&](const auto& m) {
+            return payload::paths::EqualNoCase(m.Name, wanted);
+        });
+        if (present) continue;
+        std::fprintf(stderr, cut ? kNameMissingCut : kNameMissing, wanted.c_str());
+        ++missing;
+    }
+    return missing;
+}
+} // namespace
 
 int RunExtract(const Args& args) {
     const ArgList a(args, {"--offset", "-k", "-C"}, {"--allow-rooted"});
     if (a.Positional().empty()) throw UsageError("expected FILE");
     OpenedArchive archive = OpenArchive(a.Positional()[0], a);
+    const std::string missingArchive = MissingArchiveFault(archive);
+    if (!missingArchive.empty()) {
+        std::fprintf(stderr, kFaultLine, missingArchive.c_str());
+        return kExitDataError;
+    }
     TStringList names(a.Positional().begin() + 1, a.Positional().end());
     TCompress compress;
     compress.Key = KeyOption(a);
@@ -246,7 +262,9 @@ int RunExtract(const Args& args) {
     compress.ExceptionOnFileError = true;
     compress.CheckSpaceBeforeExpand = true;
 
-    const payload::TMemberList members = ListAt(compress, archive);
+    payload::TArchiveExtent extent;
+    const payload::TMemberList members = ListAt(compress, archive, &extent);
+    const std::string fault = ExtentFault(archive, extent, members.size());
     SizeByName sizes;
     int64_t total = 0;
     for (const auto& member : members) {
@@ -259,20 +277,13 @@ int RunExtract(const Args& args) {
             member.Info.CompressedSize;
         if (wanted) total += member.Info.CompressedSize;
     }
-    size_t missing = 0;
-    for (const auto& wanted : names) {
-        const bool present = std::any_of(members.begin(), members.end(), [&](const auto& m) {
-            return payload::paths::EqualNoCase(m.Name, wanted);
-        });
-        if (!present) {
-            std::fprintf(stderr, kNameMissing, wanted.c_str());
-            ++missing;
-        }
-    }
+    const bool cut = extent.MissingBytes > 0 || !extent.Complete;
+    const size_t missing = ReportMissingNames(names, members, cut);
 
     size_t refused = 0;
     size_t accepted = 0;
     const bool allowRooted = a.Flag("--allow-rooted");
+    MemberInProgress current;
     ProgressBar progress(kExtracting, total);
     compress.OnShowProgress = progress.Handler();
     compress.OnCheckFile = [&](std::string& dest, payload::TCProcessMode) {
@@ -284,12 +295,26 @@ int RunExtract(const Args& args) {
             return;
         }
         ++accepted;
+        current.Start(dest);
         progress.StartMember(sizes[dest]);
     };
     TStringList selection = names;
-    compress.ExtractMembers(archive.stream.get(), names.empty() ? nullptr : &selection);
+    try {
+        compress.ExtractMembers(archive.stream.get(), names.empty() ? nullptr : &selection);
+    } catch (const std::exception& e) {
+        current.RemoveIfOurs();
+        if (current.path.empty())
+            std::fprintf(stderr, kFaultLine, e.what());
+        else
+            std::fprintf(stderr, kMemberFailed, current.path.c_str(), e.what());
+        return kExitDataError;
+    }
     std::printf(kExtracted, accepted, folder.c_str());
-    return missing == 0 && refused == 0 ? kExitOk : kExitDataError;
+    if (!fault.empty()) {
+        std::fprintf(stderr, kFaultLine, fault.c_str());
+        if (!extent.CutMember.empty()) std::fprintf(stderr, kMemberLost, extent.CutMember.c_str());
+    }
+    return missing == 0 && refused == 0 && fault.empty() ? kExitOk : kExitDataError;
 }
 
 int RunAdd(const Args& args) {
@@ -307,17 +332,33 @@ int RunAdd(const Args& args) {
     TStringList files = CollectFiles(
         base, std::vector<std::string>(a.Positional().begin() + 1, a.Positional().end()));
     WrittenSizes sizes;
-    try {
-        TFileStream dest(out, TFileStream::Mode::Create);
+    ReplacingOutput output(out);
+    {
+        TFileStream dest(output.WritePath(), TFileStream::Mode::Create);
         sizes = WriteFiles(compress, &dest, files, m);
         dest.Flush();
-    } catch (...) {
-        RemovePartialOutput(out);
-        throw;
     }
+    output.Commit(false);
     std::printf(kWrote, out.c_str(), files.size(), sizes.original, sizes.stored,
                 RatioPercent(sizes.original, sizes.stored), MethodName(m).c_str());
     return kExitOk;
+}
+
+// Warns of each file the run never extracts; true when there is none.
+bool OnlyRunFiles(const TStringList& files, const std::string& targetPath, const char* level) {
+    bool only = true;
+    for (const auto& f : files) {
+        const std::string stored = payload::paths::StoredNameOf(f, targetPath);
+        const bool used =
+            std::any_of(std::begin(kExtractedByRun), std::end(kExtractedByRun),
+                        [&](const char* n) { return payload::paths::EqualNoCase(stored, n); });
+        if (used) continue;
+        std::fprintf(stderr, kNotExtracted, level, stored.c_str());
+        if (payload::paths::EqualNoCase(stored, payload::kInstalledAspiFile))
+            std::fprintf(stderr, kAspiHint, payload::kCarriedAspiFile);
+        only = false;
+    }
+    return only;
 }
 
 // Warns of each run file the payload would lack; true when none is missing.
@@ -352,11 +393,15 @@ int RunApplet(const Args& args) {
     compress.SetTargetPath(base);
     TStringList files = CollectFiles(base, a.Positional());
     const bool strict = a.Flag("--strict");
-    if (!HasRunFiles(files, compress.TargetPath(), strict ? "error" : "warning") && strict)
-        throw DataError(kStrictRefused);
+    const char* level = strict ? "error" : "warning";
+    const bool complete = HasRunFiles(files, compress.TargetPath(), level);
+    const bool onlyUsed = OnlyRunFiles(files, compress.TargetPath(), level);
+    if (strict && !complete) throw DataError(kStrictRefused);
+    if (strict && !onlyUsed) throw DataError(kStrictUnused);
     WrittenSizes sizes;
-    try {
-        TFileStream dest(*out, TFileStream::Mode::Create);
+    ReplacingOutput output(*out);
+    {
+        TFileStream dest(output.WritePath(), TFileStream::Mode::Create);
         stub->Seek(0, payload::SeekOrigin::Begin);
         // Only the bare part of the stub: a payload it already carries is dropped.
         std::vector<uint8_t> buffer(1 << 16);
@@ -370,10 +415,9 @@ int RunApplet(const Args& args) {
         payload::ClearSignatureEntry(&dest, stubSignature); // the publisher signs the result
         sizes = WriteFiles(compress, &dest, files, m);
         dest.Flush();
-    } catch (...) {
-        RemovePartialOutput(*out);
-        throw;
     }
+    stub.reset(); // the stub may be the output itself
+    output.Commit(true);
     std::printf(kWroteApplet, out->c_str(), bareSize, sizes.stored, files.size(),
                 MethodName(m).c_str());
     return kExitOk;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <random>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -127,6 +128,56 @@ void RemovePartialOutput(const std::string& path) {
     std::error_code error;
     if (std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::regular)
         std::filesystem::remove(path, error);
+}
+
+namespace {
+constexpr const char* kSiblingInfix = ".partial-";
+
+std::string RandomSuffix() {
+    std::random_device random;
+    char text[17];
+    std::snprintf(text, sizeof text, "%08x%08x", random(), random());
+    return text;
+}
+
+void AddExecuteWhereReadable(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::perms p = fs::status(path).permissions();
+    fs::perms add = fs::perms::none;
+    if ((p & fs::perms::owner_read) != fs::perms::none) add |= fs::perms::owner_exec;
+    if ((p & fs::perms::group_read) != fs::perms::none) add |= fs::perms::group_exec;
+    if ((p & fs::perms::others_read) != fs::perms::none) add |= fs::perms::others_exec;
+    fs::permissions(path, add, fs::perm_options::add);
+}
+} // namespace
+
+ReplacingOutput::ReplacingOutput(const std::string& destination) : final_(destination) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_symlink(destination, error)) {
+        const fs::path target = fs::weakly_canonical(destination, error);
+        if (!error) final_ = target.string();
+    }
+    const fs::file_status status = fs::status(final_, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        write_ = final_;
+        committed_ = true; // nothing to rename or remove
+        return;
+    }
+    write_ = final_ + kSiblingInfix + RandomSuffix();
+}
+
+ReplacingOutput::~ReplacingOutput() {
+    if (committed_) return;
+    std::error_code error;
+    std::filesystem::remove(write_, error);
+}
+
+void ReplacingOutput::Commit(bool executable) {
+    if (committed_) return;
+    if (executable) AddExecuteWhereReadable(write_);
+    std::filesystem::rename(write_, final_);
+    committed_ = true;
 }
 
 bool StderrIsTerminal() {

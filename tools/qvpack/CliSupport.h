@@ -52,6 +52,28 @@ void RemovePartialOutput(const std::string& path);
 // Standard input has no size: it is read into memory first.
 std::unique_ptr<payload::TStream> OpenSizedInput(const std::string& path, int64_t& size);
 
+// A file written beside its destination and renamed over it only once whole,
+// so a failed command leaves no half-written file and an input that is also
+// the output is read in full before it is replaced. A destination that is a
+// link is replaced at the link's target; one that is no regular file (a
+// device such as /dev/null) is written in place.
+class ReplacingOutput {
+public:
+    explicit ReplacingOutput(const std::string& destination);
+    ~ReplacingOutput(); // removes the sibling unless committed
+    ReplacingOutput(const ReplacingOutput&) = delete;
+    ReplacingOutput& operator=(const ReplacingOutput&) = delete;
+    const std::string& WritePath() const { return write_; }
+    // Call once the written file is closed; `executable` adds the execute
+    // bits wherever the read bits are, as for a program the build links.
+    void Commit(bool executable);
+
+private:
+    std::string final_;
+    std::string write_;
+    bool committed_ = false;
+};
+
 bool StderrIsTerminal();
 
 uint32_t MillisecondsSince(uint64_t startTicks);

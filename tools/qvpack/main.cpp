@@ -12,8 +12,12 @@ constexpr const char* kProgram = "qvpack";
 constexpr const char* kIntro =
     "qvpack - list, test, extract and create payload archives, and build applets.\n\n"
     "usage: qvpack COMMAND [OPTIONS] ARGS...\n\ncommands:\n";
+constexpr const char* kVersionLine = "%s %s\n";
+constexpr const char* kUnknownCommand = "%s: unknown command '%s' (see %s --help)\n";
+constexpr const char* kCommandUsage = "usage: %s %s\n  %s\n";
 constexpr const char* kOutro =
-    "\n'-' stands for standard input or output. Exit codes: 0 ok, 1 data error, 2 usage error.\n";
+    "\n'-' stands for standard input or output. 'qvpack help COMMAND' describes one command;\n"
+    "'qvpack --version' prints the version. Exit codes: 0 ok, 1 data error, 2 usage error.\n";
 
 void PrintHelp(std::FILE* to) {
     std::fputs(kIntro, to);
@@ -26,6 +30,15 @@ const Command* FindCommand(const std::string& name) {
     for (const auto& c : AllCommands())
         if (name == c.name) return &c;
     return nullptr;
+}
+
+int UnknownCommand(const std::string& name) {
+    std::fprintf(stderr, kUnknownCommand, kProgram, name.c_str(), kProgram);
+    return kExitUsage;
+}
+
+void PrintCommandHelp(const Command& command) {
+    std::printf(kCommandUsage, kProgram, command.usage, command.summary);
 }
 
 bool WantsHelp(const Args& args) {
@@ -59,19 +72,25 @@ const std::vector<Command>& AllCommands() {
 
 int Main(int argc, char** argv) {
     Args all(argv + 1, argv + argc);
+    if (!all.empty() && all[0] == "--version") {
+        std::printf(kVersionLine, kProgram, QV_VERSION_TEXT);
+        return kExitOk;
+    }
+    if (all.size() == 2 && all[0] == "help") {
+        const Command* command = FindCommand(all[1]);
+        if (!command) return UnknownCommand(all[1]);
+        PrintCommandHelp(*command);
+        return kExitOk;
+    }
     if (all.empty() || all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
         PrintHelp(all.empty() ? stderr : stdout);
         return all.empty() ? kExitUsage : kExitOk;
     }
     const Command* command = FindCommand(all[0]);
-    if (!command) {
-        std::fprintf(stderr, "%s: unknown command '%s' (see %s --help)\n", kProgram, all[0].c_str(),
-                     kProgram);
-        return kExitUsage;
-    }
+    if (!command) return UnknownCommand(all[0]);
     const Args rest(all.begin() + 1, all.end());
     if (WantsHelp(rest)) {
-        std::printf("usage: %s %s\n  %s\n", kProgram, command->usage, command->summary);
+        PrintCommandHelp(*command);
         return kExitOk;
     }
     try {
