@@ -18,9 +18,11 @@ struct TSignatureTable {
 };
 
 // Reads the PE headers at the stream's start. The table counts only when it
-// is sane: inside the file and reaching exactly to its end, as a signing
-// tool leaves it. Anything else (an ELF file, damaged headers) gives none.
-TSignatureTable FindSignatureTable(TStream* file);
+// is sane: a well-formed certificate table, 8-byte aligned, starting at or
+// after notBefore (where the archive ends, when known) and reaching exactly
+// to the file's end, as a signing tool leaves it. Anything else (an ELF
+// file, damaged headers, an entry into the archive) gives none.
+TSignatureTable FindSignatureTable(TStream* file, int64_t notBefore = 0);
 
 // Where the archive region of the file ends: the table's start, or the size.
 int64_t ArchiveRegionEnd(TStream* file, const TSignatureTable& table);

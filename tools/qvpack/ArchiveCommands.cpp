@@ -384,8 +384,9 @@ int RunApplet(const Args& args) {
     if (a.Positional().empty()) throw UsageError(kNoFiles);
     const uint8_t m = ParseMethod(*method, kAppletMethods);
     auto stub = OpenInput(*stubPath);
-    const payload::TSignatureTable stubSignature = payload::FindSignatureTable(stub.get());
     const int64_t bareSize = StampedBareSize(stub.get(), *stubPath);
+    const payload::TSignatureTable stubSignature =
+        payload::FindSignatureTable(stub.get(), bareSize);
     if (stub->Size() < bareSize) throw DataError(*stubPath + kStubTooShort);
 
     TCompress compress;

@@ -55,10 +55,11 @@ OpenedArchive OpenArchive(const std::string& path, const ArgList& a) {
     OpenedArchive archive;
     int64_t size = 0;
     archive.stream = OpenSizedInput(path, size);
-    archive.signature = payload::FindSignatureTable(archive.stream.get());
+    archive.offset = LocateArchive(archive.stream.get(), path, a.Value("--offset"));
+    // A table that would start inside the bare applet is no signature.
+    archive.signature = payload::FindSignatureTable(archive.stream.get(), archive.offset);
     const int64_t end = payload::ArchiveRegionEnd(archive.stream.get(), archive.signature);
     archive.stream = std::make_unique<payload::TRegionStream>(std::move(archive.stream), end);
-    archive.offset = LocateArchive(archive.stream.get(), path, a.Value("--offset"));
     archive.stream->Seek(archive.offset, payload::SeekOrigin::Begin);
     return archive;
 }
@@ -67,7 +68,9 @@ std::string MissingArchiveFault(OpenedArchive& archive) {
     const int64_t region = archive.stream->Size();
     const int64_t left = region - archive.offset;
     if (left < 0) return Format(kOffsetPastEnd, archive.offset, region);
-    if (left == 0) return Format(kNoPayload, archive.offset);
+    // A signing tool pads a bare applet to eight bytes before its table.
+    const bool onlyPadding = archive.signature.Present() && left < kSignatureAlignment;
+    if (left == 0 || onlyPadding) return Format(kNoPayload, archive.offset);
     if (left < payload::archive::kHeaderSize)
         return Format(kTooShort, ByteCount(left).c_str(), archive.offset,
                       payload::archive::kHeaderSize);
