@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include "win32/Win32FrontEnd.h"
 #else
+#include "AppletUsage.h"
 #include "FrontEndChoice.h"
 #include "platform/VersionBlock.h"
 #endif
@@ -29,6 +30,9 @@ volatile qv::payload::TPayloadSlot gPayloadSlot = qv::payload::UnstampedPayloadS
 namespace {
 constexpr const char* kStartFailed = "The applet could not start: %s\n";
 constexpr int kStartFailedExitCode = 1;
+#ifndef _WIN32
+constexpr const char* kVersionLine = "qvapplet %d.%d.%d.%d\n";
+#endif
 } // namespace
 
 int main(int argc, char** argv) {
@@ -42,6 +46,12 @@ int main(int argc, char** argv) {
 #else
         if (qv::ui::AsksForHelp(options.arguments)) {
             std::fputs(qv::ui::FrontEndHelp(), stdout);
+            std::fputs(qv::ui::AppletUsage(), stdout);
+            return 0;
+        }
+        if (qv::ui::AsksForVersion(options.arguments)) {
+            std::printf(kVersionLine, QV_VERSION_MAJOR, QV_VERSION_MINOR, QV_VERSION_PATCH,
+                        QV_VERSION_TWEAK);
             return 0;
         }
         return qv::app::RunApplet(options, qv::ui::ChosenFrontEnd());
