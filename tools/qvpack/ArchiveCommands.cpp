@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
 
 namespace qv::qvpack {
 
@@ -60,6 +61,8 @@ constexpr const char* kAspiHint =
 constexpr const char* kPacking = "packing";
 constexpr const char* kTesting = "testing";
 constexpr const char* kExtracting = "extracting";
+constexpr const char* kLinkRefused =
+    "qvpack: skipped %s: a symbolic link lies in its way inside the target folder\n";
 constexpr const char* kRootedRefused = "qvpack: skipped %s: rooted name (use --allow-rooted)\n";
 constexpr const char* kNameMissing = "qvpack: not in the archive: %s\n";
 constexpr const char* kNameMissingCut =
@@ -230,6 +233,21 @@ struct MemberInProgress {
     }
 };
 
+// True when the destination, or a folder between the target and it, is a
+// symbolic link: extraction writes only into folders and files of its own
+// target, never through a link someone left there.
+bool PassesThroughLink(const std::string& target, const std::string& dest) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path base(target);
+    fs::path at = base;
+    for (const auto& part : fs::path(dest).lexically_relative(base)) {
+        at /= part;
+        if (fs::is_symlink(at, error)) return true;
+    }
+    return false;
+}
+
 size_t ReportMissingNames(const TStringList& names, const payload::TMemberList& members, bool cut) {
     size_t missing = 0;
     for (const auto& wanted : names) {
@@ -290,6 +308,12 @@ int RunExtract(const Args& args) {
         const std::string& target = compress.TargetPath();
         if (!allowRooted && dest.compare(0, target.size(), target) != 0) {
             std::fprintf(stderr, kRootedRefused, dest.c_str());
+            ++refused;
+            dest.clear();
+            return;
+        }
+        if (PassesThroughLink(target, dest)) {
+            std::fprintf(stderr, kLinkRefused, dest.c_str());
             ++refused;
             dest.clear();
             return;
