@@ -125,6 +125,7 @@ WrittenSizes WriteFiles(TCompress& compress, payload::TStream* dest, TStringList
     compress.OnShowProgress = progress.Handler();
     compress.OnCheckFile = [&](std::string& name, payload::TCProcessMode) {
         progress.StartMember(sizes[name]);
+        name = StoredName(name, {});
     };
     compress.ExceptionOnFileError = true;
     const int64_t start = dest->Position();
@@ -372,7 +373,7 @@ int RunAdd(const Args& args) {
 bool OnlyRunFiles(const TStringList& files, const std::string& targetPath, const char* level) {
     bool only = true;
     for (const auto& f : files) {
-        const std::string stored = payload::paths::StoredNameOf(f, targetPath);
+        const std::string stored = StoredName(f, targetPath);
         const bool used =
             std::any_of(std::begin(kExtractedByRun), std::end(kExtractedByRun),
                         [&](const char* n) { return payload::paths::EqualNoCase(stored, n); });
@@ -390,7 +391,7 @@ bool HasRunFiles(const TStringList& files, const std::string& targetPath, const 
     bool complete = true;
     for (const char* needed : kRunFiles) {
         const bool present = std::any_of(files.begin(), files.end(), [&](const std::string& f) {
-            return payload::paths::EqualNoCase(payload::paths::StoredNameOf(f, targetPath), needed);
+            return payload::paths::EqualNoCase(StoredName(f, targetPath), needed);
         });
         if (present) continue;
         std::fprintf(stderr, kRunFileMissing, level, needed, kUserSees);

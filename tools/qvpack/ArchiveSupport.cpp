@@ -2,6 +2,7 @@
 
 #include "payload/PayloadOffset.h"
 #include "payload/archive/ArchiveFormat.h"
+#include "payload/archive/ArchivePaths.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -66,6 +67,13 @@ std::string AbsoluteFolder(const std::string& folder) {
     return fs::absolute(folder.empty() ? fs::path(".") : fs::path(folder))
         .lexically_normal()
         .string();
+}
+
+std::string StoredName(const std::string& file, const std::string& baseFolder) {
+    const std::string stored =
+        payload::paths::WithoutDrivePrefix(payload::paths::StoredNameOf(file, baseFolder));
+    if (!payload::paths::IsRooted(stored)) return stored;
+    return stored.substr(stored.find_last_of(payload::paths::kArchiveSeparator) + 1);
 }
 
 payload::TStringList CollectFiles(const std::string& baseFolder,

@@ -31,6 +31,11 @@ int64_t StampedBareSize(payload::TStream* file, const std::string& path);
 
 // Absolute path of the folder (the current one when empty).
 std::string AbsoluteFolder(const std::string& folder);
+// The name a file is stored under: its path below the base folder, or, for
+// a file outside it, its bare name (a rooted name would be refused by x and
+// written outside the folder by anything that takes it).
+std::string StoredName(const std::string& file, const std::string& baseFolder);
+
 // The files named (folders walked in name order), as absolute paths; a name
 // that is neither a file nor a folder raises DataError.
 payload::TStringList CollectFiles(const std::string& baseFolder,
