@@ -82,6 +82,20 @@ TEST(DriveAddress, TheScanFindsEachDriveAtItsHostTargetAndLun) {
         EXPECT_EQ(engine::DriveAtAddress(drives, c.adapter, c.target, c.lun), c.drive);
     }
     EXPECT_EQ(engine::DriveAtAddress({}, 1, 0, 0), std::nullopt);
+
+    // Drives beyond the scan (USB at host 9, target 8) take the free
+    // addresses in the applet's order, around those the others hold.
+    const std::vector<std::optional<ScsiAddress>> usb = {
+        ScsiAddress{9, 0, 0, 0}, ScsiAddress{0, 0, 0, 0}, ScsiAddress{2, 0, 8, 0}};
+    const Case beyond[] = {
+        {0, 0, 0, 1}, {0, 1, 0, 0}, {0, 2, 0, 2}, {0, 3, 0, std::nullopt}, {0, 1, 1, std::nullopt},
+        {9, 0, 0, 0},
+    };
+    for (const Case& c : beyond) {
+        SCOPED_TRACE(std::to_string(c.adapter) + ":" + std::to_string(c.target) + ":" +
+                     std::to_string(c.lun) + " beyond");
+        EXPECT_EQ(engine::DriveAtAddress(usb, c.adapter, c.target, c.lun), c.drive);
+    }
 }
 
 TEST(MediaDecision, OnlyABlankCdIsBlankAndOnlyAUsedCdRwMayBeErased) {
