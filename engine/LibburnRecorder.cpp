@@ -34,6 +34,8 @@ constexpr const char* kQueuedSeverity = "NEVER";
 constexpr int kMmcDriveRole = 1;
 constexpr int kRandomAccessFileRole = 2;
 constexpr auto kPollStep = std::chrono::milliseconds(20);
+// How long an unload waits for a cancelled write to stop.
+constexpr auto kWritePatience = std::chrono::seconds(30);
 constexpr uint16_t kHighestSpeed = 65535;
 
 uint16_t SpeedValue(int speed) {
@@ -153,9 +155,16 @@ private:
 } // namespace
 
 LibburnRecorder::~LibburnRecorder() {
+    // Unloaded (or the process ending) during a write: it is cancelled and
+    // left to stop, so that libburn does not keep the drive busy.
+    cancelled_ = true;
+    for (auto waited = std::chrono::milliseconds(0); writing_ && waited < kWritePatience;
+         waited += kPollStep)
+        std::this_thread::sleep_for(kPollStep);
     // The drive is let go (its tray unlocked) when the engine is unloaded.
     // burn_finish() is left out: it flushes every stdio stream, which blocks
     // while the applet's input thread waits on standard input.
+    std::lock_guard lock(mutex_);
     if (initialized_) dropDrives();
 }
 
@@ -197,8 +206,10 @@ void LibburnRecorder::dropDrives() {
         WaitForJob(drive_, noCancel, [](const burn_progress&) {});
         erasing_ = false;
     }
+    const int eject = ejectAfterErase_ && drive_ != nullptr && !pseudoDrive() ? 1 : 0;
+    ejectAfterErase_ = false;
     burn_drive* drive = drive_.exchange(nullptr);
-    if (drive != nullptr && grabbed_) burn_drive_release(drive, 0);
+    if (drive != nullptr && grabbed_) burn_drive_release(drive, eject);
     grabbed_ = false;
     // Forgetting frees libburn's memory of each drive and its lock.
     for (unsigned int index = 0; infos_ != nullptr && index < infoCount_; ++index)
