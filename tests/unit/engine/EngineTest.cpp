@@ -106,6 +106,20 @@ protected:
         return write(OneEntryJob(image(size), size), testFlag);
     }
 
+    // Each requested write speed and the current one then reported, with
+    // 1411 the highest offered.
+    void expectWriteSpeeds(std::initializer_list<std::pair<uint16_t, uint16_t>> speeds) {
+        for (const auto& [requested, expected] : speeds) {
+            ASSERT_EQ(EngineEntries.SetCdSpeeds(7056, requested), CDRW_SUCCESS);
+            uint16_t read = 0, current = 0, highestRead = 0, highest = 0;
+            ASSERT_EQ(EngineEntries.GetCdSpeeds(&read, &current, &highestRead, &highest),
+                      CDRW_SUCCESS);
+            EXPECT_EQ(read, 7056);
+            EXPECT_EQ(current, expected) << "requested " << requested;
+            EXPECT_EQ(highest, 1411);
+        }
+    }
+
     int32_t discFlags(uint32_t& blank, uint32_t& rewritable, uint32_t& ready) {
         return EngineEntries.IsDiscBlank(&blank, &rewritable, &ready);
     }
@@ -262,17 +276,7 @@ TEST_F(EngineTest, ReportsTheDeviceAndClampsSpeedsToWhatItOffers) {
     EXPECT_EQ(dao, 1u);
     EXPECT_EQ(EngineEntries.BurnProofControl(-1), CDRW_SUCCESS);
 
-    struct SpeedCase {
-        uint16_t requested, expected;
-    } speeds[] = {{2117, 1411}, {1000, 706}, {176, 353}, {0, 353}};
-    for (const SpeedCase& s : speeds) {
-        ASSERT_EQ(EngineEntries.SetCdSpeeds(7056, s.requested), CDRW_SUCCESS);
-        uint16_t read = 0, current = 0, highestRead = 0, highest = 0;
-        ASSERT_EQ(EngineEntries.GetCdSpeeds(&read, &current, &highestRead, &highest), CDRW_SUCCESS);
-        EXPECT_EQ(read, 7056);
-        EXPECT_EQ(current, s.expected) << "requested " << s.requested;
-        EXPECT_EQ(highest, 1411);
-    }
+    expectWriteSpeeds({{2117, 1411}, {1000, 706}, {176, 353}, {0, 353}});
 }
 
 TEST_F(EngineTest, WritesTheImageAndSignalsEveryHundredSectors) {
@@ -374,6 +378,11 @@ TEST_F(EngineTest, LibburnWriteFailingMidwayEndsAfterLibburnAndSignalsOnlyWhatWa
     std::signal(SIGXFSZ, previous);
     EXPECT_EQ(status, CDRW_BAD_RESPONSE);
     EXPECT_LE(event_.signals(), 1u) << "a signal every 100 sectors, 128 written";
+}
+
+TEST_F(EngineTest, LibburnPseudoDriveReportsTheOfferedSpeedSetWithZeroTheHighest) {
+    startLibburn("write_speeds = 353,706,1411");
+    expectWriteSpeeds({{2117, 1411}, {1000, 706}, {176, 353}, {0, 1411}});
 }
 
 TEST_F(EngineTest, LibburnUnloadDuringTheReadBackAnswersAtOnceAndEndsTheWrite) {
