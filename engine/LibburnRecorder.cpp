@@ -2,6 +2,7 @@
 
 #include "CdRwLib.h"
 #include "DiscVerify.h"
+#include "LibburnMessages.h"
 #include "LibburnThreads.h"
 #include "LibburnTrackSource.h"
 #include "PseudoDrive.h"
@@ -23,16 +24,11 @@ using namespace burn;
 
 namespace {
 
-constexpr const char* kMessagePrefix = "CdRwLib: libburn: ";
 constexpr const char* kCannotStart = "CdRwLib: libburn cannot be started";
 constexpr const char* kCannotGrab = "CdRwLib: cannot use the drive ";
 constexpr const char* kReasonFollows = ": ";
 constexpr const char* kWriteRefused = "CdRwLib: libburn refuses the write: ";
-// Messages of this severity and above reach the error output.
-constexpr const char* kPrintedSeverity = "SORRY";
-constexpr const char* kQueuedSeverity = "NEVER";
 constexpr int kMmcDriveRole = 1;
-constexpr int kRandomAccessFileRole = 2;
 constexpr auto kPollStep = std::chrono::milliseconds(20);
 // How long an unload waits for a cancelled write to stop.
 constexpr auto kWritePatience = std::chrono::seconds(30);
@@ -193,8 +189,7 @@ bool LibburnRecorder::initialize() {
         std::cerr << kCannotStart << '\n';
         return false;
     }
-    std::string queued = kQueuedSeverity, printed = kPrintedSeverity, prefix = kMessagePrefix;
-    burn_msgs_set_severities(queued.data(), printed.data(), prefix.data());
+    QueueLibburnMessages();
     initialized_ = true;
     return true;
 }
@@ -327,6 +322,7 @@ int32_t LibburnRecorder::start(uint8_t hostAdapter, uint8_t target, uint8_t lun)
     if (!config_.drivePresent || !initialize()) return CDRW_NOT_PRESENT;
     const int32_t status = config_.device.empty() ? grabScannedDrive(hostAdapter, target, lun)
                                                   : grabNamedDevice(hostAdapter, target, lun);
+    PrintLibburnMessages(false);
     if (status != CDRW_SUCCESS) return status;
     started_ = true;
     ejected_ = false;
@@ -371,6 +367,7 @@ bool LibburnRecorder::settleErase() {
     JoinLibburnThreads();
     erasing_ = false;
     burn_drive_re_assess(drive_, 0);
+    PrintLibburnMessages(false);
     if (ejectAfterErase_) eject();
     ejectAfterErase_ = false;
     return true;
@@ -567,6 +564,8 @@ int32_t LibburnRecorder::writeData(const WriteRequest& request) {
         status = verifyTrack(request);
     std::lock_guard lock(mutex_);
     writing_ = false;
+    // What libburn says about a write the user cancelled is no news to them.
+    PrintLibburnMessages(cancelled_);
     if (cancelled_) {
         eject();
         return CDRW_TERMINATED;
