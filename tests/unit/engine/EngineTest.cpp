@@ -385,6 +385,13 @@ TEST_F(EngineTest, LibburnPseudoDriveReportsTheOfferedSpeedSetWithZeroTheHighest
     expectWriteSpeeds({{2117, 1411}, {1000, 706}, {176, 353}, {0, 1411}});
 }
 
+TEST_F(EngineTest, LibburnWriteCalledAfterACancelReportsTheCancel) {
+    startLibburn("time_scale = 0");
+    EXPECT_EQ(EngineEntries.Unload(), CDRW_SUCCESS);
+    EXPECT_EQ(writeImage(8192), CDRW_TERMINATED);
+    EXPECT_FALSE(std::filesystem::exists(disc_));
+}
+
 TEST_F(EngineTest, LibburnUnloadDuringTheReadBackAnswersAtOnceAndEndsTheWrite) {
     // Written at 40x in a third of a second, read back at 1x in 13 s.
     startLibburn("time_scale = 1\nwrite_speeds = 7056\nread_speed = 176");
