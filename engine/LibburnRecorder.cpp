@@ -114,13 +114,14 @@ DiscState StateOf(burn_disc_status status) {
 // Waits until libburn's job on the drive has ended, and with it libburn's
 // thread. libburn.h on aborting: "call burn_drive_cancel() on the active
 // drives and wait for them to assume state BURN_DRIVE_IDLE"; the thread
-// itself still runs a few steps after that, so it is joined too.
+// itself still runs a few steps after that, so the wait goes on until it has
+// left libburn's code, and it is joined.
 template <typename OnProgress>
 void WaitForJob(burn_drive* drive, const std::atomic<bool>& cancel, OnProgress onProgress) {
     burn_progress progress{};
     for (;;) {
         const burn_drive_status status = burn_drive_get_status(drive, &progress);
-        if (status == BURN_DRIVE_IDLE) break;
+        if (status == BURN_DRIVE_IDLE && !LibburnThreadsRunning()) break;
         // "This will only work when the drive's busy state is
         // BURN_DRIVE_READING or BURN_DRIVE_WRITING": asked again until then.
         if (cancel && (status == BURN_DRIVE_READING || status == BURN_DRIVE_WRITING))
@@ -363,7 +364,8 @@ Medium LibburnRecorder::medium() {
 // and the drive looks at the disc again.
 bool LibburnRecorder::settleErase() {
     if (!erasing_) return true;
-    if (burn_drive_get_status(drive_, nullptr) != BURN_DRIVE_IDLE) return false;
+    if (burn_drive_get_status(drive_, nullptr) != BURN_DRIVE_IDLE || LibburnThreadsRunning())
+        return false;
     JoinLibburnThreads();
     erasing_ = false;
     burn_drive_re_assess(drive_, 0);
