@@ -23,10 +23,13 @@ size_t FirstDifference(const char* a, const char* b, size_t size) {
 
 } // namespace
 
-int32_t VerifyWrittenTrack(const std::vector<Track>& tracks, const DiscReader& readDisc) {
+int32_t VerifyWrittenTrack(const std::vector<Track>& tracks, const DiscReader& readDisc,
+                           const std::atomic<bool>* stop) {
     TrackStream expected(tracks);
     std::vector<char> want(kChunkSectors * CDRW_SECTOR_SIZE), got(want.size());
+    const auto stopped = [stop] { return stop != nullptr && *stop; };
     for (uint64_t offset = 0;;) {
+        if (stopped()) return CDRW_TERMINATED;
         size_t filled = 0;
         if (!expected.read(want.data(), want.size(), filled)) {
             std::cerr << kSourceFailed << '\n';
@@ -34,6 +37,7 @@ int32_t VerifyWrittenTrack(const std::vector<Track>& tracks, const DiscReader& r
         }
         if (filled == 0) return CDRW_SUCCESS;
         if (!readDisc(offset, got.data(), filled)) {
+            if (stopped()) return CDRW_TERMINATED;
             std::cerr << kReadFailed << offset << '\n';
             return CDRW_BAD_RESPONSE;
         }

@@ -4,6 +4,7 @@
 
 #include "Recorder.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -16,7 +17,9 @@ namespace qv::engine {
 using DiscReader = std::function<bool(uint64_t offset, char* data, size_t size)>;
 
 // CDRW_SUCCESS when every byte matches; CDRW_BAD_RESPONSE on a difference or
-// a read error (the message goes to the error output).
-int32_t VerifyWrittenTrack(const std::vector<Track>& tracks, const DiscReader& readDisc);
+// a read error (the message goes to the error output); CDRW_TERMINATED, with
+// no message, as soon as stop is set.
+int32_t VerifyWrittenTrack(const std::vector<Track>& tracks, const DiscReader& readDisc,
+                           const std::atomic<bool>* stop = nullptr);
 
 } // namespace qv::engine

@@ -18,7 +18,9 @@ struct ScsiAddress {
 
 // The index of the drive the applet's address names, in scan order (the
 // first one wins when two share it); drives without an address answer
-// nowhere.
+// nowhere. The applet tries host adapters and targets 0 to 7 only: a drive
+// beyond them (USB drives often sit at a higher host) answers, with logical
+// unit 0, at the first of those addresses no drive within them holds.
 std::optional<size_t> DriveAtAddress(const std::vector<std::optional<ScsiAddress>>& drives,
                                      uint8_t hostAdapter, uint8_t target, uint8_t lun);
 

@@ -4,7 +4,10 @@
 # disc), driven through the terminal front end's event log: a complete CD,
 # the speeds the applet sets, the test write, a disc that is not blank, a
 # changed byte caught by verification (the virtual recorder's injection),
-# a cancel while writing, and no configuration on a PC without a recorder.
+# a cancel while writing and while reading back, pseudo-drives libburn
+# cannot write (a folder, a place the user may not write, a file system that
+# fills up mid-write), a block device full of data, and no configuration on a
+# PC without a recorder.
 # Takes the Linux build folder. Ends with "N passed, M failed"; exit code 1
 # on any failure.
 set -uo pipefail
@@ -87,12 +90,13 @@ check "verify: no success banner" lacks_line "$d" 'console: CD completed success
 check "verify: the sector named on the error output" grep -q 'differs from the image in sector 488' "$d/errors"
 
 # 6. A cancel while writing at 2x (about 14 s): exit 1, the failure counted,
-# the pseudo-drive's file shorter than the image.
+# the pseudo-drive's file shorter than the image, no message.
 d=$(burn_folder cancel "write_speeds = 353
 ")
 fails_before=$(setting TAOModeFail); fails_before=${fails_before:-0}
-code=$(run "$d" 60 'gauge main: [1-9][0-9]?/100=>right')
+code=$(run "$d" 60 'gauge main: [1-9][0-9]?/100=>right' 2> "$d/errors")
 check "cancel: exit code 1" test "$code" = 1
+check "cancel: nothing alarming on the error output" test ! -s "$d/errors"
 check "cancel: the canceling line" has_line "$d" 'console: *** Canceling per your request'
 check "cancel: no success banner" lacks_line "$d" 'console: CD completed successfully!'
 check "cancel: failure counter raised" test "$(setting TAOModeFail)" = $((fails_before + 1))
@@ -108,7 +112,83 @@ check "missing folder: exit code 8" test "$code" = 8
 check "missing folder: libburn's message on the error output only" \
   bash -c "grep -q '^CdRwLib: libburn: SORRY : ' '$d/errors' && ! grep -q 'libburn' '$d/log'"
 
-# 8. No configuration on a PC without a recorder: libburn finds no drive.
+# 8. A pseudo-drive that is a folder: no drive answers at Start (exit 8), the
+# run's clean-up completes, nothing crashes.
+d=$(burn_folder folder ""); mkdir "$d/disc.img"
+code=$(run "$d" 60 'caption right: &OK=>right' 2> "$d/errors")
+check "folder as drive: no recorder (exit 8)" test "$code" = 8
+check "folder as drive: the reason on the error output" grep -q 'disc.img: it is a folder' "$d/errors"
+check "folder as drive: the clean-up removed the run's files" test ! -e "$d/qvorig.qv"
+
+# 9. As an ordinary user, a pseudo-drive in a folder the user may not write:
+# no drive answers at Start.
+if [ "$(id -u)" -ne 0 ]; then
+  echo "skip unwritable place: needs root to run the applet as an ordinary user"
+else
+  d=$(burn_folder unwritable ""); mkdir "$d/locked"
+  sed -i 's|^device = .*|device = stdio:locked/disc.img|' "$d/recorder.cfg"
+  printf '#!/bin/sh\nexec setpriv --reuid=65534 --regid=65534 --clear-groups ./Applet.exe\n' > "$d/as_user"
+  chmod +x "$d/as_user"; chmod 755 "$work"; chmod 777 "$d"
+  code=$(XDG_CONFIG_HOME=$d/config CDRWLIB_CONFIG=$d/recorder.cfg python3 "$harness_dir/drive_event_log.py" \
+    "$d/log" 60 "$d/as_user" 'caption right: &OK=>right' 2> "$d/errors")
+  # The user is no administrator either (no optical drive of a group of
+  # theirs), which ends the run with 11 when it comes first.
+  check "unwritable place: no recorder, no crash (exit 8 or 11: $code)" test "$code" = 8 -o "$code" = 11
+  check "unwritable place: the drive is not present" has_line "$d" 'console: Device not present'
+  check "unwritable place: the reason on the error output" grep -q 'may not make files in its folder' "$d/errors"
+  check "unwritable place: the clean-up removed the run's files" test ! -e "$d/qvorig.qv"
+fi
+
+# 10. A block device full of data (a loop device over 8 MiB of random
+# bytes) is not blank: exit 5, and its bytes stay.
+head -c 8388608 /dev/urandom > "$work/loop.img"; cp "$work/loop.img" "$work/loop.before"
+if [ "$(id -u)" -ne 0 ] || ! loop=$(losetup -f --show "$work/loop.img" 2>/dev/null); then
+  echo "skip loop device: needs root and losetup"
+else
+  d=$(burn_folder loopdev ""); sed -i "s|^device = .*|device = stdio:$loop|" "$d/recorder.cfg"
+  code=$(run "$d" 40 'caption right: &OK=>right' 2> "$d/errors")
+  losetup -d "$loop"
+  check "loop device: exit code 5" test "$code" = 5
+  check "loop device: the attention message" grep -q '^console: \*\*\* Attention - No Blank CD was found' "$d/log"
+  check "loop device: its bytes stay" cmp -s "$work/loop.img" "$work/loop.before"
+fi
+
+# 11. A file system that fills up mid-write (a tmpfs, filled once the gauge
+# moves): the failed recording (exit 7), no crash, the clean-up completes,
+# and the gauge shows no more than was written.
+mnt=$work/tmpfs; mkdir -p "$mnt"
+if [ "$(id -u)" -ne 0 ] || ! mount -t tmpfs -o size=8m tmpfs "$mnt" 2>/dev/null; then
+  echo "skip full file system: needs root to mount a tmpfs"
+else
+  d=$(burn_folder full "write_speeds = 353
+"); sed -i "s|^device = .*|device = stdio:$mnt/disc.img|" "$d/recorder.cfg"
+  code=$(run "$d" 60 "gauge main: [1-9]/100=>sh head -c 8M /dev/zero > $mnt/filler 2>/dev/null" \
+    'caption right: &OK=>right' 2> "$d/errors")
+  umount "$mnt"
+  check "full file system: exit code 7" test "$code" = 7
+  check "full file system: the failed recording" problem_with "$d" 'Bad response from a device'
+  check "full file system: the clean-up removed the run's files" test ! -e "$d/qvorig.qv"
+  check "full file system: the gauge stayed below a third before the failure" \
+    awk '/A problem has prevented/ { exit } /^gauge main: / { split($3, p, "/"); if (p[1] + 0 > 33) bad = 1 }
+      END { exit bad }' "$d/log"
+fi
+
+# 12. A cancel 3 s after the gauge first moves, in the read-back of the
+# written track (the write paced at 40x takes 0.7 s, the read at 1x 27 s):
+# the run ends as a cancel within seconds, not after the read-back.
+d=$(burn_folder readback "write_speeds = 7056
+read_speed = 176
+")
+started=$(date +%s%N)
+code=$(run "$d" 60 'gauge main: [1-9][0-9]?/100=>wait 3,right' 2> "$d/errors")
+took=$(( ($(date +%s%N) - started) / 1000000 ))
+check "cancel in read-back: exit code 1" test "$code" = 1
+check "cancel in read-back: the whole image was written first" cmp -s "$d/disc.img" "$work/image"
+check "cancel in read-back: no success banner" lacks_line "$d" 'console: CD completed successfully!'
+check "cancel in read-back: ended promptly ($took ms)" test "$took" -lt 20000
+check "cancel in read-back: nothing alarming on the error output" test ! -s "$d/errors"
+
+# 13. No configuration on a PC without a recorder: libburn finds no drive.
 if ls /dev/sr[0-9]* >/dev/null 2>&1; then
   echo "skip no configuration: this PC has an optical drive"
 else

@@ -9,6 +9,12 @@
 #include <functional>
 #include <future>
 
+#ifdef __linux__
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 namespace qv::test {
 namespace {
 
@@ -77,6 +83,16 @@ protected:
         configure(lines);
         startAt(1, 0);
     }
+    // The libburn back end on a pseudo-drive whose file is the disc.
+    void startLibburn(const std::string& lines) {
+        const std::string path = scratch_.file("engine.cfg");
+        WriteText(path, "backend = libburn\ndevice = stdio:" + disc_ + "\n" + lines + "\n");
+        SetEnvironment(kConfigVariable, path);
+        ASSERT_TRUE(recording::LoadEngine());
+        // As the applet finds it (and as the leak suppression names it).
+        uint8_t adapter = 0, target = 0, lun = 0;
+        ASSERT_EQ(recording::FindRecorder(adapter, target, lun, 4, 8192), CDRW_SUCCESS);
+    }
 
     std::string image(size_t size) {
         const std::string path = scratch_.file("image.iso");
@@ -88,6 +104,20 @@ protected:
     }
     int32_t writeImage(size_t size, uint32_t testFlag = 0) {
         return write(OneEntryJob(image(size), size), testFlag);
+    }
+
+    // Each requested write speed and the current one then reported, with
+    // 1411 the highest offered.
+    void expectWriteSpeeds(std::initializer_list<std::pair<uint16_t, uint16_t>> speeds) {
+        for (const auto& [requested, expected] : speeds) {
+            ASSERT_EQ(EngineEntries.SetCdSpeeds(7056, requested), CDRW_SUCCESS);
+            uint16_t read = 0, current = 0, highestRead = 0, highest = 0;
+            ASSERT_EQ(EngineEntries.GetCdSpeeds(&read, &current, &highestRead, &highest),
+                      CDRW_SUCCESS);
+            EXPECT_EQ(read, 7056);
+            EXPECT_EQ(current, expected) << "requested " << requested;
+            EXPECT_EQ(highest, 1411);
+        }
     }
 
     int32_t discFlags(uint32_t& blank, uint32_t& rewritable, uint32_t& ready) {
@@ -246,17 +276,7 @@ TEST_F(EngineTest, ReportsTheDeviceAndClampsSpeedsToWhatItOffers) {
     EXPECT_EQ(dao, 1u);
     EXPECT_EQ(EngineEntries.BurnProofControl(-1), CDRW_SUCCESS);
 
-    struct SpeedCase {
-        uint16_t requested, expected;
-    } speeds[] = {{2117, 1411}, {1000, 706}, {176, 353}, {0, 353}};
-    for (const SpeedCase& s : speeds) {
-        ASSERT_EQ(EngineEntries.SetCdSpeeds(7056, s.requested), CDRW_SUCCESS);
-        uint16_t read = 0, current = 0, highestRead = 0, highest = 0;
-        ASSERT_EQ(EngineEntries.GetCdSpeeds(&read, &current, &highestRead, &highest), CDRW_SUCCESS);
-        EXPECT_EQ(read, 7056);
-        EXPECT_EQ(current, s.expected) << "requested " << s.requested;
-        EXPECT_EQ(highest, 1411);
-    }
+    expectWriteSpeeds({{2117, 1411}, {1000, 706}, {176, 353}, {0, 353}});
 }
 
 TEST_F(EngineTest, WritesTheImageAndSignalsEveryHundredSectors) {
@@ -341,6 +361,57 @@ TEST_F(EngineTest, UnloadFromAnotherThreadStopsTheWriteQuickly) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(std::filesystem::file_size(disc_), sizeAtReturn) << "no write after the return";
 }
+
+#ifdef __linux__
+TEST_F(EngineTest, LibburnWriteFailingMidwayEndsAfterLibburnAndSignalsOnlyWhatWasWritten) {
+    startLibburn("time_scale = 0");
+    const BurnJob job = OneEntryJob(image(2048000), 2048000);
+    // The disc file may not grow past 128 sectors: libburn's write fails there.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 128 * CDRW_SECTOR_SIZE;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int32_t status = write(job);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(status, CDRW_BAD_RESPONSE);
+    EXPECT_LE(event_.signals(), 1u) << "a signal every 100 sectors, 128 written";
+}
+
+TEST_F(EngineTest, LibburnPseudoDriveReportsTheOfferedSpeedSetWithZeroTheHighest) {
+    startLibburn("write_speeds = 353,706,1411");
+    expectWriteSpeeds({{2117, 1411}, {1000, 706}, {176, 353}, {0, 1411}});
+}
+
+TEST_F(EngineTest, LibburnWriteCalledAfterACancelReportsTheCancel) {
+    startLibburn("time_scale = 0");
+    EXPECT_EQ(EngineEntries.Unload(), CDRW_SUCCESS);
+    EXPECT_EQ(writeImage(8192), CDRW_TERMINATED);
+    EXPECT_FALSE(std::filesystem::exists(disc_));
+}
+
+TEST_F(EngineTest, LibburnUnloadDuringTheReadBackAnswersAtOnceAndEndsTheWrite) {
+    // Written at 40x in a third of a second, read back at 1x in 13 s.
+    startLibburn("time_scale = 1\nwrite_speeds = 7056\nread_speed = 176");
+    const BurnJob job = OneEntryJob(image(2048000), 2048000);
+    auto writing = std::async(std::launch::async, [&] { return write(job); });
+    const auto written = [this] {
+        return std::filesystem::exists(disc_) && std::filesystem::file_size(disc_) >= 2048000;
+    };
+    while (!written() &&
+           writing.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    const auto unloadTime = std::chrono::steady_clock::now();
+    EXPECT_EQ(EngineEntries.Unload(), CDRW_SUCCESS);
+    EXPECT_LT(std::chrono::steady_clock::now() - unloadTime, std::chrono::milliseconds(100));
+    ASSERT_EQ(writing.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    EXPECT_EQ(writing.get(), CDRW_TERMINATED);
+}
+#endif
 
 TEST_F(EngineTest, MalformedJobsAreRefusedWithIncorrectFile) {
     configureAndStart("");

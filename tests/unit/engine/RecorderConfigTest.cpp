@@ -1,8 +1,10 @@
-// The back-end keys of the engine's configuration and where a system drive
-// answers to the applet's scan.
+// The back-end keys of the engine's configuration, where a system drive
+// answers to the applet's scan, which media are blank, and libburn's speeds.
 
 #include "engine/RecorderConfig.h"
+#include "engine/MediaDecision.h"
 #include "engine/ScsiAddress.h"
+#include "engine/SpeedUnits.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +82,76 @@ TEST(DriveAddress, TheScanFindsEachDriveAtItsHostTargetAndLun) {
         EXPECT_EQ(engine::DriveAtAddress(drives, c.adapter, c.target, c.lun), c.drive);
     }
     EXPECT_EQ(engine::DriveAtAddress({}, 1, 0, 0), std::nullopt);
+
+    // Drives beyond the scan (USB at host 9, target 8) take the free
+    // addresses in the applet's order, around those the others hold.
+    const std::vector<std::optional<ScsiAddress>> usb = {
+        ScsiAddress{9, 0, 0, 0}, ScsiAddress{0, 0, 0, 0}, ScsiAddress{2, 0, 8, 0}};
+    const Case beyond[] = {
+        {0, 0, 0, 1}, {0, 1, 0, 0}, {0, 2, 0, 2}, {0, 3, 0, std::nullopt}, {0, 1, 1, std::nullopt},
+        {9, 0, 0, 0},
+    };
+    for (const Case& c : beyond) {
+        SCOPED_TRACE(std::to_string(c.adapter) + ":" + std::to_string(c.target) + ":" +
+                     std::to_string(c.lun) + " beyond");
+        EXPECT_EQ(engine::DriveAtAddress(usb, c.adapter, c.target, c.lun), c.drive);
+    }
+}
+
+TEST(MediaDecision, OnlyABlankCdIsBlankAndOnlyAUsedCdRwMayBeErased) {
+    using engine::DiscState;
+    using engine::MediumVerdict;
+    constexpr int kCdRom = 0x08, kDvdRam = 0x12, kDvdMinusRwOverwrite = 0x13, kDvdPlusRw = 0x1a,
+                  kDvdPlusR = 0x1b, kBdRe = 0x43, kNone = 0;
+    constexpr int kCdR = engine::kProfileCdR, kCdRw = engine::kProfileCdRw;
+    struct Case {
+        int profile;
+        DiscState state;
+        MediumVerdict verdict;
+        bool rewritable;
+    } cases[] = {
+        {kCdR, DiscState::Blank, MediumVerdict::Blank, false},
+        {kCdRw, DiscState::Blank, MediumVerdict::Blank, true},
+        {kCdR, DiscState::Appendable, MediumVerdict::NotBlank, false},
+        {kCdR, DiscState::Full, MediumVerdict::NotBlank, false},
+        {kCdRw, DiscState::Full, MediumVerdict::UsedRewritable, true},
+        {kCdRw, DiscState::Appendable, MediumVerdict::UsedRewritable, true},
+        {kCdRw, DiscState::Unsuitable, MediumVerdict::NotBlank, false},
+        {kCdRw, DiscState::Unknown, MediumVerdict::NotBlank, false},
+        {kCdRom, DiscState::Full, MediumVerdict::NotBlank, false},
+        // Overwritable media read blank whether or not they hold data.
+        {kDvdPlusRw, DiscState::Blank, MediumVerdict::NotBlank, false},
+        {kDvdRam, DiscState::Blank, MediumVerdict::NotBlank, false},
+        {kDvdMinusRwOverwrite, DiscState::Blank, MediumVerdict::NotBlank, false},
+        {kBdRe, DiscState::Blank, MediumVerdict::NotBlank, false},
+        {kDvdPlusR, DiscState::Blank, MediumVerdict::NotBlank, false},
+        {kDvdPlusRw, DiscState::Full, MediumVerdict::NotBlank, false},
+        {kNone, DiscState::Empty, MediumVerdict::NotBlank, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.profile) + " state " + std::to_string(int(c.state)));
+        const engine::Medium medium{false, c.profile, c.state, true};
+        EXPECT_EQ(engine::JudgeMedium(medium), c.verdict);
+        EXPECT_EQ(engine::ReportsRewritable(medium), c.rewritable);
+    }
+    // A pseudo-drive is a CD-R whose file is the disc; libburn calls it blank
+    // even with data in it.
+    for (const bool empty : {true, false}) {
+        const engine::Medium file{true, 0xffff, DiscState::Blank, empty};
+        EXPECT_EQ(engine::JudgeMedium(file),
+                  empty ? MediumVerdict::Blank : MediumVerdict::NotBlank);
+        EXPECT_FALSE(engine::ReportsRewritable(file));
+    }
+}
+
+TEST(SpeedUnits, MultiplesOfSingleSpeedRoundUpAndOthersStay) {
+    const std::pair<uint16_t, int> cases[] = {
+        {0, 0},       {176, 177},   {353, 353},   {706, 706},     {1411, 1412},
+        {1412, 1412}, {1764, 1764}, {2117, 2117}, {4233, 4234},   {7056, 7056},
+        {1000, 1000}, {177, 177},   {175, 175},   {65535, 65535},
+    };
+    for (const auto& [applet, libburn] : cases)
+        EXPECT_EQ(engine::LibburnSpeed(applet), libburn) << applet;
 }
 
 } // namespace
