@@ -153,6 +153,14 @@ void FlatButton::draw() {
 
 int FlatButton::handle(int event) {
     if (event == FL_ENTER || event == FL_LEAVE) return 1; // for the tooltip
+    // Return presses the focused button as Space does.
+    const int key = Fl::event_key();
+    if (event == FL_KEYBOARD && Fl::focus() == this && (key == FL_Enter || key == FL_KP_Enter) &&
+        Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META) == 0) {
+        simulate_key_action();
+        do_callback();
+        return 1;
+    }
     return Fl_Button::handle(event);
 }
 
