@@ -1,7 +1,8 @@
 #pragma once
 // What the two desktop windows (FLTK on Linux, Win32 on Windows) do alike
-// beyond the layout's places: which button the keyboard moves to and what
-// presses a button. Plain rules, so both windows follow one copy.
+// beyond the layout's places: which button the keyboard moves to and the
+// gauges' fill on a palette screen. Plain rules, so both windows follow one
+// copy.
 
 #include <array>
 #include <cctype>
@@ -37,6 +38,22 @@ inline std::optional<char> AccessKey(const std::string& caption) {
         ++i;
     }
     return std::nullopt;
+}
+
+// The gauges' fill on a 16- or 256-colour screen. RGB(196, 0, 38) has no
+// palette entry of its own there and lands on the same pure red as the
+// frame's plain-red background, so the fill would not show. Yellow is one
+// of the fixed colours of both the 16-colour and the 256-colour system
+// palettes (drawn exactly, without dithering) and stands out from the red
+// around the gauges and from the black of their empty part alike.
+inline constexpr unsigned kPaletteGaugeFill = 0x00FFFF; // RGB(255, 255, 0)
+
+inline constexpr bool IsPaletteScreen(int bitsPerPixel) {
+    return bitsPerPixel == 4 || bitsPerPixel == 8;
+}
+
+inline constexpr unsigned GaugeFill(int bitsPerPixel, unsigned trueColourFill) {
+    return IsPaletteScreen(bitsPerPixel) ? kPaletteGaugeFill : trueColourFill;
 }
 
 } // namespace qv::ui

@@ -300,6 +300,8 @@ int FltkView::ScreenBitsPerPixel() const {
 
 void FltkView::SetGradient(unsigned startColour, unsigned endColour) {
     backdrop_.SetColours(startColour, endColour);
+    for (GaugeState& gauge : gauges_)
+        gauge.widget->SetFill(GaugeFill(DesktopDepth(), endColour));
     window_->redraw();
 }
 

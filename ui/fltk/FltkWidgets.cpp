@@ -115,8 +115,13 @@ void FlatGauge::draw() {
     if (maximum_ <= 0 || position_ <= 0) return;
     const int filled =
         static_cast<int>(static_cast<long long>(w()) * std::min(position_, maximum_) / maximum_);
-    SetColour(backdrop_.Bottom());
+    SetColour(fill_.value_or(backdrop_.Bottom()));
     fl_rectf(x(), y(), filled, h());
+}
+
+void FlatGauge::SetFill(unsigned colourValue) {
+    fill_ = colourValue;
+    redraw();
 }
 
 FlatButton::FlatButton(int x, int y, int w, int h, const Backdrop& backdrop,

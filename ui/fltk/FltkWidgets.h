@@ -10,6 +10,7 @@
 #include <FL/Fl_Widget.H>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,12 +61,15 @@ public:
     FlatGauge(int x, int y, int w, int h, const Backdrop& backdrop)
         : HintArea(x, y, w, h), backdrop_(backdrop) {}
     void SetState(int position, int maximum);
+    // The filled part's colour, 0x00BBGGRR; the frame's gradient end until set.
+    void SetFill(unsigned colourValue);
     void draw() override;
 
 private:
     const Backdrop& backdrop_;
     int position_ = 0;
     int maximum_ = 100;
+    std::optional<unsigned> fill_;
 };
 
 class FlatButton final : public Fl_Button {

@@ -196,6 +196,7 @@ public:
     void SetGradient(unsigned startColour, unsigned endColour) override {
         gradientStart_ = startColour;
         gradientEnd_ = endColour;
+        gaugeFill_ = GaugeFill(ScreenBitsPerPixel(), endColour);
         canvas_.Rebuild(app::kClientWidth, app::kClientHeight, Colour(startColour),
                         Colour(endColour));
         RedrawWindow(window_, nullptr, nullptr,
@@ -273,7 +274,7 @@ private:
         const auto position = SendMessageA(gauge, PBM_GETPOS, 0, 0);
         const auto maximum = SendMessageA(gauge, PBM_GETRANGE, FALSE, 0);
         DrawGauge(dc, area, static_cast<int>(position), static_cast<int>(maximum),
-                  Colour(self->gradientEnd_), Colour(app::kColourBlack));
+                  Colour(self->gaugeFill_), Colour(app::kColourBlack));
         EndPaint(gauge, &paint);
         return 0;
     }
@@ -567,6 +568,7 @@ private:
     bool shown_ = false;
     unsigned gradientStart_ = app::kColourBlack;
     unsigned gradientEnd_ = app::kGradientEnd;
+    unsigned gaugeFill_ = app::kGradientEnd;
     // The control that had the focus when the window was last deactivated.
     HWND lastFocus_ = nullptr;
     bool forwardingWheel_ = false;
