@@ -1,9 +1,12 @@
 #pragma once
 // What the two desktop windows (FLTK on Linux, Win32 on Windows) do alike
-// beyond the layout's places: which button the keyboard moves to and the
-// gauges' fill on a palette screen. Plain rules, so both windows follow one
-// copy.
+// beyond the layout's places: which button the keyboard moves to, the
+// gauges' fill on a palette screen, and where the window goes on a screen
+// smaller than itself. Plain rules, so both windows follow one copy.
 
+#include "app/FormComponents.h"
+
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <optional>
@@ -54,6 +57,44 @@ inline constexpr bool IsPaletteScreen(int bitsPerPixel) {
 
 inline constexpr unsigned GaugeFill(int bitsPerPixel, unsigned trueColourFill) {
     return IsPaletteScreen(bitsPerPixel) ? kPaletteGaugeFill : trueColourFill;
+}
+
+struct ScreenPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// Both buttons' rectangle in the client area.
+inline app::TPlace ButtonRow(const app::TPlace& left, const app::TPlace& right) {
+    const int x = std::min(left.Left, right.Left);
+    const int y = std::min(left.Top, right.Top);
+    return {x, y, std::max(left.Left + left.Width, right.Left + right.Width) - x,
+            std::max(left.Top + left.Height, right.Top + right.Height) - y};
+}
+
+namespace detail {
+// One axis: the centred start, moved as little as needed to bring the span
+// [spanStart, spanEnd) of the window into the area; when the area is
+// smaller still, the span's start stays in it.
+inline int KeepSpanInside(int centred, int spanStart, int spanEnd, int areaStart, int areaEnd) {
+    return std::max(std::min(centred, areaEnd - spanEnd), areaStart - spanStart);
+}
+} // namespace detail
+
+// The outer window's top-left corner: centred on the screen (halves rounded
+// toward zero), then, on a screen smaller than the window, moved just enough
+// that the buttons lie inside the work area. The window's frame is `frame`
+// pixels wide around the client area.
+inline ScreenPoint WindowOrigin(const app::TPlace& screen, const app::TPlace& workArea,
+                                int outerWidth, int outerHeight, int frame,
+                                const app::TPlace& buttons) {
+    const int centredX = screen.Left + (screen.Width - outerWidth) / 2;
+    const int centredY = screen.Top + (screen.Height - outerHeight) / 2;
+    return {
+        detail::KeepSpanInside(centredX, frame + buttons.Left, frame + buttons.Left + buttons.Width,
+                               workArea.Left, workArea.Left + workArea.Width),
+        detail::KeepSpanInside(centredY, frame + buttons.Top, frame + buttons.Top + buttons.Height,
+                               workArea.Top, workArea.Top + workArea.Height)};
 }
 
 } // namespace qv::ui

@@ -37,6 +37,10 @@ constexpr Rect kConsolePlace{16, 160, 305, 129};
 constexpr Rect kButtonLeftPlace{16, 304, 145, 25};
 constexpr Rect kButtonRightPlace{176, 304, 145, 25};
 
+constexpr app::TPlace AsPlace(const Rect& r) {
+    return {r.left, r.top, r.width, r.height};
+}
+
 // Tab and Shift+Tab, and the arrows as a dialog box takes them.
 std::optional<bool> FocusStep(int key, int state) {
     if ((state & (FL_ALT | FL_CTRL | FL_META)) != 0) return std::nullopt;
@@ -169,8 +173,20 @@ FltkView::FltkView(platform::EventLoop& loop)
         state.widget->tooltip(state.hint);
         state.widget->OnPress = [this, button] { Press(button); };
     }
-    window_->position(Fl::x() + (Fl::w() - kWindowWidth) / 2,
-                      Fl::y() + (Fl::h() - kWindowHeight) / 2);
+    PlaceOnScreen();
+}
+
+// Centred on the screen; on a screen smaller than the window, the buttons
+// still inside the work area.
+void FltkView::PlaceOnScreen() {
+    app::TPlace screen;
+    app::TPlace work;
+    Fl::screen_xywh(screen.Left, screen.Top, screen.Width, screen.Height, 0);
+    Fl::screen_work_area(work.Left, work.Top, work.Width, work.Height, 0);
+    const ScreenPoint origin =
+        WindowOrigin(screen, work, kWindowWidth, kWindowHeight, kDesktopFrameWidth,
+                     ButtonRow(AsPlace(kButtonLeftPlace), AsPlace(kButtonRightPlace)));
+    window_->position(origin.x, origin.y);
 }
 
 void FltkView::MoveFocus(bool forward) {
@@ -283,7 +299,12 @@ void FltkView::TakeFormPlaces() {
 void FltkView::ShowWindow() {
     if (!shown_) TakeFormPlaces();
     window_->show();
-    if (!shown_) buttons_[Index(app::Button::Right)].widget->take_focus();
+    if (!shown_) {
+        // The toolkit pulls a new window onto the screen whole; a window
+        // larger than the screen goes back to its place.
+        KeepWindowPlace(*window_);
+        buttons_[Index(app::Button::Right)].widget->take_focus();
+    }
     shown_ = true;
 }
 

@@ -30,6 +30,8 @@ constexpr int kCaptionLength = 256;
 constexpr LPARAM kAltHeld = LPARAM{1} << 29;
 constexpr LPARAM kRepeated = LPARAM{1} << 30;
 constexpr SHORT kKeyDown = static_cast<SHORT>(0x8000);
+constexpr size_t kLeftButtonPlace = 6;
+constexpr size_t kRightButtonPlace = 7;
 
 COLORREF Colour(unsigned value) {
     return static_cast<COLORREF>(value & 0xFFFFFF);
@@ -88,10 +90,10 @@ public:
         CreateFonts();
         const int width = app::kClientWidth + 2 * kWin32FrameWidth;
         const int height = app::kClientHeight + 2 * kWin32FrameWidth;
+        const ScreenPoint origin = PlaceOnScreen(width, height);
         window_ = CreateWindowExA(WS_EX_APPWINDOW, kWin32WindowClass, kWin32WindowTitle,
-                                  kWindowStyle, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), this);
+                                  kWindowStyle, origin.x, origin.y, width, height, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), this);
         canvas_.Rebuild(app::kClientWidth, app::kClientHeight, Colour(gradientStart_),
                         Colour(gradientEnd_));
         tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
@@ -156,7 +158,8 @@ public:
     void SetFocus(app::Button button) override { ::SetFocus(ButtonControl(button)); }
     void SetHintsShown(app::Button button, bool shown) override {
         hintsShown_[Index(button)] = shown;
-        const Place& place = kLayout[button == app::Button::Left ? 6 : 7];
+        const Place& place =
+            kLayout[button == app::Button::Left ? kLeftButtonPlace : kRightButtonPlace];
         if (place.hint != nullptr) SetHint(place.id, shown ? place.hint : "");
     }
     void SetGaugePosition(app::Gauge gauge, int position) override {
@@ -277,6 +280,20 @@ private:
                   Colour(self->gaugeFill_), Colour(app::kColourBlack));
         EndPaint(gauge, &paint);
         return 0;
+    }
+
+    // Centred on the screen; on a screen smaller than the window, the
+    // buttons still inside the work area.
+    static ScreenPoint PlaceOnScreen(int width, int height) {
+        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        const app::TPlace screen{0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                 GetSystemMetrics(SM_CYSCREEN)};
+        const app::TPlace workArea{work.left, work.top, work.right - work.left,
+                                   work.bottom - work.top};
+        return WindowOrigin(
+            screen, workArea, width, height, kWin32FrameWidth,
+            ButtonRow(kLayout[kLeftButtonPlace].place, kLayout[kRightButtonPlace].place));
     }
 
     // The keyboard, as a dialog box has it, without a dialog manager in the
