@@ -169,6 +169,19 @@ int FlatButton::handle(int event) {
     return Fl_Button::handle(event);
 }
 
+void ConsoleScrollBar::draw() {
+    Fl_Scrollbar::draw();
+    if (maximum() != minimum()) return;
+    // Nothing to scroll: the track between the arrows shows no thumb.
+    const int x0 = x() + Fl::box_dx(box());
+    const int y0 = y() + Fl::box_dy(box());
+    const int width = w() - Fl::box_dw(box());
+    const int height = h() - Fl::box_dh(box());
+    fl_push_clip(x0, y0 + width, width, height - 2 * width);
+    draw_box();
+    fl_pop_clip();
+}
+
 StatusConsole::StatusConsole(int x, int y, int w, int h, const Backdrop& backdrop,
                              const LayoutFonts& fonts)
     : Fl_Group(x, y, w, h), backdrop_(backdrop), fonts_(fonts),
@@ -212,6 +225,11 @@ void StatusConsole::ScrollTo(int topRow) {
     const int total = static_cast<int>(rows_.size());
     topRow_ = std::clamp(topRow, 0, std::max(0, total - visible));
     bar_.value(topRow_, visible, 0, std::max(total, visible));
+    // Greyed like a system scroll bar that has nothing to scroll.
+    if (total > visible)
+        bar_.activate();
+    else
+        bar_.deactivate();
     redraw();
 }
 

@@ -85,6 +85,13 @@ private:
     const LayoutFonts& fonts_;
 };
 
+// The console's scroll bar: without a thumb while there is nothing to scroll.
+class ConsoleScrollBar final : public Fl_Scrollbar {
+public:
+    ConsoleScrollBar(int x, int y, int w, int h) : Fl_Scrollbar(x, y, w, h) {}
+    void draw() override;
+};
+
 class StatusConsole final : public Fl_Group {
 public:
     StatusConsole(int x, int y, int w, int h, const Backdrop& backdrop, const LayoutFonts& fonts);
@@ -103,7 +110,7 @@ private:
 
     const Backdrop& backdrop_;
     const LayoutFonts& fonts_;
-    Fl_Scrollbar bar_;
+    ConsoleScrollBar bar_;
     std::vector<std::string> rows_;
     int topRow_ = 0;
     unsigned textColour_ = 0xFFFFFF;
