@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,8 @@ constexpr int kAbsoluteRange = 65535;
 constexpr size_t kTailShown = 240;
 constexpr UINT kAnswerLimit = 5000;
 constexpr DWORD kPressWait = 5000;
+constexpr DWORD kKeyWait = 300;
+constexpr int kScrollBarRoom = 20;
 
 struct Expected {
     const char* name;
@@ -200,6 +203,71 @@ void Click(Context& context, const std::string& which) {
                 press == Press::Pushed ? "" : " (the button never showed the press)");
 }
 
+// A click on the console's text, left of its scroll bar: nothing to wait
+// for, the console shows no press.
+void ClickConsole(Context& context) {
+    RECT area{};
+    GetWindowRect(GetDlgItem(context.window, ui::kIdMemoStatus), &area);
+    const POINT at{(area.left + area.right) / 2 - kScrollBarRoom, (area.top + area.bottom) / 2};
+    BringForward(context.window);
+    SendMouse(at, 0);
+    Sleep(kPollInterval);
+    SendMouse(at, MOUSEEVENTF_LEFTDOWN);
+    Sleep(kPollInterval);
+    SendMouse(at, MOUSEEVENTF_LEFTUP);
+    Sleep(kKeyWait);
+    std::printf("clicked the console\n");
+}
+
+// key [shift+|alt+|ctrl+]...NAME: NAME is tab, return, space or one letter
+// or digit; the modifiers are held around it.
+bool Keys(Context& context, const std::string& spec) {
+    std::vector<WORD> held;
+    size_t start = 0;
+    for (size_t plus; (plus = spec.find('+', start)) != std::string::npos; start = plus + 1) {
+        const std::string name = spec.substr(start, plus - start);
+        if (name == "shift")
+            held.push_back(VK_SHIFT);
+        else if (name == "alt")
+            held.push_back(VK_MENU);
+        else if (name == "ctrl")
+            held.push_back(VK_CONTROL);
+        else
+            return false;
+    }
+    const std::string name = spec.substr(start);
+    WORD key = 0;
+    if (name == "tab")
+        key = VK_TAB;
+    else if (name == "return")
+        key = VK_RETURN;
+    else if (name == "space")
+        key = VK_SPACE;
+    else if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+        key = static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0])));
+    else
+        return false;
+    BringForward(context.window);
+    for (WORD modifier : held)
+        SendKey(modifier, false);
+    SendKey(key, false);
+    SendKey(key, true);
+    for (auto modifier = held.rbegin(); modifier != held.rend(); ++modifier)
+        SendKey(*modifier, true);
+    Sleep(kKeyWait); // the window takes the keys from its queue meanwhile
+    std::printf("pressed %s\n", spec.c_str());
+    return true;
+}
+
+// place: the outer window's rectangle and the screen's size.
+void PrintPlace(Context& context) {
+    RECT outer{};
+    GetWindowRect(context.window, &outer);
+    std::printf("place %ld %ld %ld %ld of %d %d\n", outer.left, outer.top, outer.right - outer.left,
+                outer.bottom - outer.top, GetSystemMetrics(SM_CXSCREEN),
+                GetSystemMetrics(SM_CYSCREEN));
+}
+
 void Respond(Context& context, DWORD limit) {
     const ULONGLONG start = GetTickCount64();
     DWORD_PTR answer = 0;
@@ -341,7 +409,15 @@ bool RunCommand(Context& context, std::vector<std::string>& words) {
         GetGUIThreadInfo(GetWindowThreadProcessId(context.window, nullptr), &info);
         std::printf("focus %d\n", info.hwndFocus != nullptr ? GetDlgCtrlID(info.hwndFocus) : 0);
     } else if (command == "click" && need(1)) {
-        Click(context, Take(words));
+        const std::string which = Take(words);
+        if (which == "memo")
+            ClickConsole(context);
+        else
+            Click(context, which);
+    } else if (command == "key" && need(1)) {
+        if (!Keys(context, Take(words))) return false;
+    } else if (command == "place") {
+        PrintPlace(context);
     } else if (command == "respond" && need(1)) {
         Respond(context, Milliseconds(Take(words)));
     } else if (command == "close") {
