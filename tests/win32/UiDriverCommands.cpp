@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <sstream>
 
 namespace qv::uidriver {
 
@@ -203,69 +205,42 @@ void Click(Context& context, const std::string& which) {
                 press == Press::Pushed ? "" : " (the button never showed the press)");
 }
 
-// A click on the console's text, left of its scroll bar: nothing to wait
-// for, the console shows no press.
+// A click on the console's text, left of its scroll bar; a console shows
+// no press to wait for.
 void ClickConsole(Context& context) {
     RECT area{};
     GetWindowRect(GetDlgItem(context.window, ui::kIdMemoStatus), &area);
     const POINT at{(area.left + area.right) / 2 - kScrollBarRoom, (area.top + area.bottom) / 2};
     BringForward(context.window);
-    SendMouse(at, 0);
-    Sleep(kPollInterval);
     SendMouse(at, MOUSEEVENTF_LEFTDOWN);
     Sleep(kPollInterval);
     SendMouse(at, MOUSEEVENTF_LEFTUP);
     Sleep(kKeyWait);
-    std::printf("clicked the console\n");
 }
 
-// key [shift+|alt+|ctrl+]...NAME: NAME is tab, return, space or one letter
-// or digit; the modifiers are held around it.
+// key NAME+NAME...: the keys pressed in order and released the other way
+// round (shift+tab, alt+h); a name is one of the table's or a letter.
 bool Keys(Context& context, const std::string& spec) {
-    std::vector<WORD> held;
-    size_t start = 0;
-    for (size_t plus; (plus = spec.find('+', start)) != std::string::npos; start = plus + 1) {
-        const std::string name = spec.substr(start, plus - start);
-        if (name == "shift")
-            held.push_back(VK_SHIFT);
-        else if (name == "alt")
-            held.push_back(VK_MENU);
-        else if (name == "ctrl")
-            held.push_back(VK_CONTROL);
+    static const std::map<std::string, WORD> kNames = {{"shift", VK_SHIFT},   {"alt", VK_MENU},
+                                                       {"ctrl", VK_CONTROL},  {"tab", VK_TAB},
+                                                       {"return", VK_RETURN}, {"space", VK_SPACE}};
+    std::vector<WORD> keys;
+    std::istringstream names(spec);
+    for (std::string name; std::getline(names, name, '+');) {
+        if (const auto named = kNames.find(name); named != kNames.end())
+            keys.push_back(named->second);
+        else if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0])) != 0)
+            keys.push_back(static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0]))));
         else
             return false;
     }
-    const std::string name = spec.substr(start);
-    WORD key = 0;
-    if (name == "tab")
-        key = VK_TAB;
-    else if (name == "return")
-        key = VK_RETURN;
-    else if (name == "space")
-        key = VK_SPACE;
-    else if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
-        key = static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0])));
-    else
-        return false;
     BringForward(context.window);
-    for (WORD modifier : held)
-        SendKey(modifier, false);
-    SendKey(key, false);
-    SendKey(key, true);
-    for (auto modifier = held.rbegin(); modifier != held.rend(); ++modifier)
-        SendKey(*modifier, true);
+    for (WORD key : keys)
+        SendKey(key, false);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+        SendKey(*key, true);
     Sleep(kKeyWait); // the window takes the keys from its queue meanwhile
-    std::printf("pressed %s\n", spec.c_str());
     return true;
-}
-
-// place: the outer window's rectangle and the screen's size.
-void PrintPlace(Context& context) {
-    RECT outer{};
-    GetWindowRect(context.window, &outer);
-    std::printf("place %ld %ld %ld %ld of %d %d\n", outer.left, outer.top, outer.right - outer.left,
-                outer.bottom - outer.top, GetSystemMetrics(SM_CXSCREEN),
-                GetSystemMetrics(SM_CYSCREEN));
 }
 
 void Respond(Context& context, DWORD limit) {
@@ -416,8 +391,6 @@ bool RunCommand(Context& context, std::vector<std::string>& words) {
             Click(context, which);
     } else if (command == "key" && need(1)) {
         if (!Keys(context, Take(words))) return false;
-    } else if (command == "place") {
-        PrintPlace(context);
     } else if (command == "respond" && need(1)) {
         Respond(context, Milliseconds(Take(words)));
     } else if (command == "close") {
