@@ -4,7 +4,8 @@
 # and read back through screenshots (sampled pixels against the layout's
 # rectangles and colours), the event log it writes beside the window, and
 # its exit code: a missing content file, a cancel, a complete CD, the erase
-# question refused and accepted. Screenshots are kept in
+# question refused and accepted, the keyboard, a 256-colour screen (also
+# while writing) and a screen smaller than the window. Screenshots are kept in
 # build/linux-window-shots. Takes the Linux build folder (or the qvpack in
 # it, as scripts/test.sh passes it). Ends with "N passed, M failed".
 set -uo pipefail
@@ -19,9 +20,9 @@ done
 # Our own display, whatever the machine has: true colour, and later 256 colours.
 xvfbs=()
 trap 'kill "${xvfbs[@]}" 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-start_display() { # bits per pixel
+start_display() { # bits per pixel, [size]
   rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "1024x768x$1" -nolisten tcp 3>"$work/display" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "${2:-1024x768}x$1" -nolisten tcp 3>"$work/display" 2>/dev/null &
   xvfbs+=($!)
   for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=:$(head -n1 "$work/display")
@@ -80,6 +81,9 @@ pixels_are() { # client x, y, hex colour, ...
   return $bad
 }
 pixel_not() { [ "$(pixel "$1" "$2")" != "$3" ]; }
+# Keys go to the window under the pointer: a bare spot between the buttons.
+keys() { xdotool mousemove $((X + FRAME + 168)) $((Y + FRAME + 296)) sleep 0.2 key --delay 150 "$@"; sleep 0.5; }
+helps() { grep -c '^url: .*helpbutton' "$d/log"; }
 count_colour() { # hex, client x, y, w, h: how many pixels of the colour
   convert "$png" -crop "$4x$5+$(($2 + FRAME))+$(($3 + FRAME))" +repage -alpha off \
     -fill '#010203' -opaque "#$1" -fill black +opaque '#010203' -fill white -opaque '#010203' \
@@ -120,6 +124,14 @@ PY
 GRADIENT_END=C40026
 check "the demo folder packs into Applet.exe" make_applet "$work/demo" with-content
 check "a demo folder without its content file packs too" make_applet "$work/bare" without-content
+# A 600-sector image (progress comes every 100 sectors), packed by qvpack.
+long_applet() {
+  local s=$work/long-source; mkdir -p "$s" "$work/long"; cp "$ENGINE" "$s/CdRwLib.dll"
+  head -c $((600 * 2048)) /dev/urandom > "$s/qvi9cd.qv"; printf '[TITLE]\r\nTitle =Long\r\n' > "$s/qvorig.qv"
+  "$build/tools/qvpack/qvpack" applet --stub "$APPLET" -m lh5 -o "$work/long/Applet.exe" -C "$s" \
+    qvorig.qv CdRwLib.dll qvi9cd.qv >/dev/null && chmod +x "$work/long/Applet.exe"
+}
+check "qvpack packs the demo with a 600-sector image" long_applet
 
 # 1. A missing content file; the window itself is checked while the run waits.
 start_window missing "$work/bare" "time_scale = 0
@@ -157,8 +169,17 @@ xdotool mousemove $((X + FRAME + 6)) $((Y + FRAME + 200)) mousedown 1 sleep 0.2 
   mousemove_relative 20 15 sleep 0.2 mousemove_relative 20 15 sleep 0.2 mouseup 1
 sleep 0.3; geometry
 check "a drag on the client area moves the window" test "$before -> $X,$Y" = "343,210 -> 383,240"
-xdotool key space
-check "missing content: Space presses the focused right button: exit code 2" ended_with 2
+# The keyboard from &OK, counted by the help pages logged.
+keys Tab space
+check "keyboard: Tab moves to Help, Space presses it" test "$(helps)" = 1
+keys shift+Tab shift+Tab Return
+check "keyboard: Shift+Tab twice comes back to Help, Return presses it" test "$(helps)" = 2
+keys Tab alt+h
+check "keyboard: from &OK, Alt+H presses Help" test "$(helps)" = 3
+click 160 220; keys Return
+check "keyboard: the focus stayed on Help through a click in the console" test "$(helps)" = 4
+keys Tab; click 160 220; keys space
+check "keyboard: Tab to &OK, a click in the console, Space: exit code 2" ended_with 2
 check "missing content: no title line" lacks_line "$d" 'console: "Demo Disc"'
 
 # 2. A cancel as soon as the run shows &Cancel.
@@ -166,8 +187,11 @@ start_window cancel "$work/demo" "time_scale = 0
 "
 check "cancel: the window reads &Cancel" wait_line 'caption right: &Cancel' 20
 shot cancel
-click_right
-check "cancel: exit code 1" ended_with 1
+track_colours() { convert "$SHOTS/$1.png" -crop 17x95+306+179 +repage -unique-colors -format %w info:; }
+check "console: no scroll-bar thumb while nothing scrolls, a thumb once it does" \
+  eval '[ "$(track_colours cancel)" = 1 ] && [ "$(track_colours missing)" -gt 1 ]'
+keys alt+c
+check "cancel: Alt+C: exit code 1" ended_with 1
 check "cancel: the canceling line" has_line "$d" 'console: *** Canceling per your request'
 check "cancel: the checks did not go on" lacks_line "$d" 'console: CD Recorder:  VIRTUAL CD-RW RECORDER'
 
@@ -242,5 +266,37 @@ check "256 colours: black console text, no white" \
   eval '[ "$(count_colour 000000 16 160 288 129)" -gt 20 ] && [ "$(count_colour FFFFFF 16 160 288 129)" = 0 ]'
 click_right
 check "256 colours: exit code 2" ended_with 2
+
+# 8. Writing on 256 colours without underrun protection (Help disabled):
+# the gauge's fill at two moments; the focus never on &Cancel.
+start_window palette-write "$work/long" "time_scale = 40
+underrun_protection = 0
+"
+fill() { count_colour "$1" 41 128 279 17; }
+check "writing, no underrun protection: Help is disabled" wait_line 'enabled left: 0' 60
+shot palette-writing-early; early=$(fill FFFF00)
+check "256 colours, writing: a yellow fill ($early), a black rest and no red in the gauge" \
+  eval '[ "$early" -gt 0 ] && [ "$(fill 000000)" -gt 0 ] && [ "$(fill FF0000)" = 0 ]'
+keys space
+check "Help disabled: Space presses nothing" eval 'alive && lacks_line "$d" "console: *** Canceling per your request"'
+for _ in $(seq 1 600); do grep -qE '^gauge main: (3[4-9]|[4-8][0-9])/' "$d/log" && break; sleep 0.1; done
+shot palette-writing-later
+check "256 colours, writing: the yellow fill has grown, still no red" \
+  eval '[ "$(fill FFFF00)" -gt "$early" ] && [ "$(fill FF0000)" = 0 ]'
+keys Tab Return
+check "Help disabled: Tab reaches &Cancel, Return cancels: exit code 1" ended_with 1
+
+# 9. A 320 x 240 screen: centred across, moved up just enough for the buttons.
+start_display 24 320x240
+start_window small "$work/bare" "time_scale = 0
+"
+check "320 x 240: the window at -9,-91" test "$X,$Y" = "-9,-91"
+check "320 x 240: the run waits at &OK" wait_line 'caption right: &OK' 20
+sleep 0.4; png=$SHOTS/small-screen.png; import -window root "$png"
+on_screen() { FRAME=0 pixels_are "$@"; } # screen coordinates
+check "320 x 240: the buttons' outer corners show on the screen, white" on_screen \
+  $((X + FRAME + 16)) $((Y + FRAME + 304)) FFFFFF $((X + FRAME + 320)) $((Y + FRAME + 328)) FFFFFF
+keys space
+check "320 x 240: Space presses the focused &OK: exit code 2" ended_with 2
 
 finish_checks

@@ -2,7 +2,8 @@
 # The Windows applet's window under Wine, driven by qvuidriver.exe as a user
 # would: the packing mode, the layout's rectangles, the refused close, the
 # real burn messages, the AutoPlay answer, clicks on the real buttons, the
-# colours on a true-colour and on a 256-colour screen, and the runs that end
+# keyboard, the colours on a true-colour and on a 256-colour screen (also
+# while writing), a 320 x 240 screen, and the runs that end
 # early or by a cancel or with a complete CD: exit codes, console lines,
 # registry values, the files left and the run batch gone. The other run
 # scenarios are in applet_wine_runs.sh; both share wine_ui_harness.
@@ -69,8 +70,21 @@ check "the console starts with the publisher's notice" \
 check "missing content: the console lines in order (no title)" \
   console_is "$o/memo" "$T_PRODUCT" "$T_MISSING"
 check "missing content: the right button reads &OK" test "$(drive caption right)" = 'caption right "&OK"'
+# The keyboard from &OK, counted by the help pages the browser stand-in opens.
+helps_reach() { # count, within 10 s
+  local i; for i in $(seq 1 50); do [ "$(grep -c helpbutton "$work/opened")" = "$1" ] && return 0; sleep 0.2; done 2>/dev/null
+  return 1
+}
+check "keyboard: Tab moves the focus to Help, Shift+Tab back to &OK" \
+  test "$(drive key tab focus key shift+tab focus | tr '\n' ' ')" = "focus 107 focus 108 "
+drive key tab key space
+check "keyboard: Tab, then Space presses Help" helps_reach 1
+drive key tab key alt+h
+check "keyboard: from &OK, Alt+H presses Help" helps_reach 2
+check "keyboard: a click in the console leaves the focus on Help, Return presses it" \
+  eval '[ "$(drive click memo focus)" = "focus 107" ] && drive key return && helps_reach 3'
 check "waiting for the user takes next to no processor time" idle_cpu_below "$d" 10
-click right
+drive key tab click memo key space # &OK by the keyboard
 run_ended_with "missing content" 2 Applet.exe
 check "missing content: registry values written, none changed" registry_is
 
@@ -81,8 +95,8 @@ new_run cancel "$work/demo" "time_scale = 0
 start_applet
 drive wait 60000 > /dev/null
 wait_caption "&Cancel"
-drive click right sleep 300 memo > "$o/memo"
-check "cancel: the console ends with the cancel line" \
+drive key alt+c sleep 300 memo > "$o/memo"
+check "cancel: Alt+C cancels; the console ends with the cancel line" \
   test "$(console_after_notice "$o/memo" | tail -4)" = "$(printf '\n\n%s\n\n' '*** Canceling per your request')"
 run_ended_with cancel 1 Applet.exe
 check "cancel: registry: the burn was not good, the speed kept" \
@@ -135,9 +149,48 @@ if start_display 8; then
     colours_are FF0000 FF0000 000000 FFFFFF
   click right
   run_ended_with "256 colours" 2 Applet.exe
+
+  # Writing without underrun protection (Help disabled): the gauge's fill
+  # at two moments; the focus never on &Cancel.
+  new_run palettewrite "$work/demo" "time_scale = 45
+underrun_protection = 0
+"
+  start_applet
+  fill() { drive count "$1" 41 128 279 17 | cut -d' ' -f3; }
+  drive wait 60000 waittext 'CD will be ready in' 60000 sleep 500 > /dev/null
+  check "Help disabled while writing: the focus on neither button" test "$(drive focus)" = "focus 0"
+  early=$(fill FFFF00)
+  check "256 colours, writing: a yellow fill ($early), a black rest, no red in the gauge" \
+    eval '[ "$early" -gt 0 ] && [ "$(fill 000000)" -gt 0 ] && [ "$(fill FF0000)" = 0 ]'
+  drive key space sleep 500
+  check "Help disabled: Space presses nothing" memo_lacks <(drive memo) 'Canceling per your request'
+  for _ in $(seq 1 120); do [[ $(drive gauge main) =~ \ [5-9][0-9]/ ]] && break; sleep 1; done
+  drive shot "$(winpath "$SHOTS/palette-writing.bmp")" > /dev/null
+  check "256 colours, writing: the yellow fill has grown, still no red" \
+    eval '[ "$(fill FFFF00)" -gt "$early" ] && [ "$(fill FF0000)" = 0 ]'
+  check "Help disabled: Tab reaches &Cancel" test "$(drive key tab focus)" = "focus 108"
+  drive key return
+  run_ended_with "Help disabled: Return on &Cancel" 1 Applet.exe
 else
   check "256 colours: Xvfb runs an 8-bit screen" false
 fi
+
+# A screen smaller than the window: a new session on a 320 x 240 display.
+wineserver -k >/dev/null 2>&1; kill "$xvfb"; rm -f "$work/display"
+Xvfb -displayfd 5 -nolisten tcp -screen 0 320x240x24 5>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
+new_run small "$work/bare" "time_scale = 0
+"
+start_applet
+drive wait 60000 waittext 'Required files are missing!' 30000 sleep 300 \
+  shot "$(winpath "$SHOTS/small-screen.bmp")" > "$o/waited"
+check "320 x 240: the window runs" test "$(grep -c '^ok' "$o/waited")" = 2
+check "320 x 240: centred across, 38 pixels up (at -9,-91): the buttons on the screen" \
+  grep -q 'off by 0,-38' <(drive layout)
+drive key space
+run_ended_with "320 x 240: Space on &OK" 2 Applet.exe
 
 shots_to_png
 check "the start screenshot was taken" test -s "$SHOTS/start.bmp"

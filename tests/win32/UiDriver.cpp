@@ -9,7 +9,8 @@
 namespace {
 constexpr const char* kUsage =
     "usage: qvuidriver wait MS | layout | memo | caption left|right | gauge main|left |\n"
-    "       click left|right | respond MS | close | altf4 | alive | progress POS MAX |\n"
+    "       click left|right|memo | key KEY[+KEY...] | focus | respond MS | close |\n"
+    "       altf4 | alive | progress POS MAX |\n"
     "       autoplay | waittext TEXT MS | shot FILE.bmp | sleep MS | pixel X Y |\n"
     "       count RRGGBB LEFT TOP WIDTH HEIGHT\n";
 } // namespace

@@ -5,10 +5,13 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <sstream>
 
 namespace qv::uidriver {
 
@@ -25,6 +28,8 @@ constexpr int kAbsoluteRange = 65535;
 constexpr size_t kTailShown = 240;
 constexpr UINT kAnswerLimit = 5000;
 constexpr DWORD kPressWait = 5000;
+constexpr DWORD kKeyWait = 300;
+constexpr int kScrollBarRoom = 20;
 
 struct Expected {
     const char* name;
@@ -200,6 +205,44 @@ void Click(Context& context, const std::string& which) {
                 press == Press::Pushed ? "" : " (the button never showed the press)");
 }
 
+// A click on the console's text, left of its scroll bar; a console shows
+// no press to wait for.
+void ClickConsole(Context& context) {
+    RECT area{};
+    GetWindowRect(GetDlgItem(context.window, ui::kIdMemoStatus), &area);
+    const POINT at{(area.left + area.right) / 2 - kScrollBarRoom, (area.top + area.bottom) / 2};
+    BringForward(context.window);
+    SendMouse(at, MOUSEEVENTF_LEFTDOWN);
+    Sleep(kPollInterval);
+    SendMouse(at, MOUSEEVENTF_LEFTUP);
+    Sleep(kKeyWait);
+}
+
+// key NAME+NAME...: the keys pressed in order and released the other way
+// round (shift+tab, alt+h); a name is one of the table's or a letter.
+bool Keys(Context& context, const std::string& spec) {
+    static const std::map<std::string, WORD> kNames = {{"shift", VK_SHIFT},   {"alt", VK_MENU},
+                                                       {"ctrl", VK_CONTROL},  {"tab", VK_TAB},
+                                                       {"return", VK_RETURN}, {"space", VK_SPACE}};
+    std::vector<WORD> keys;
+    std::istringstream names(spec);
+    for (std::string name; std::getline(names, name, '+');) {
+        if (const auto named = kNames.find(name); named != kNames.end())
+            keys.push_back(named->second);
+        else if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0])) != 0)
+            keys.push_back(static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0]))));
+        else
+            return false;
+    }
+    BringForward(context.window);
+    for (WORD key : keys)
+        SendKey(key, false);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+        SendKey(*key, true);
+    Sleep(kKeyWait); // the window takes the keys from its queue meanwhile
+    return true;
+}
+
 void Respond(Context& context, DWORD limit) {
     const ULONGLONG start = GetTickCount64();
     DWORD_PTR answer = 0;
@@ -341,7 +384,13 @@ bool RunCommand(Context& context, std::vector<std::string>& words) {
         GetGUIThreadInfo(GetWindowThreadProcessId(context.window, nullptr), &info);
         std::printf("focus %d\n", info.hwndFocus != nullptr ? GetDlgCtrlID(info.hwndFocus) : 0);
     } else if (command == "click" && need(1)) {
-        Click(context, Take(words));
+        const std::string which = Take(words);
+        if (which == "memo")
+            ClickConsole(context);
+        else
+            Click(context, which);
+    } else if (command == "key" && need(1)) {
+        if (!Keys(context, Take(words))) return false;
     } else if (command == "respond" && need(1)) {
         Respond(context, Milliseconds(Take(words)));
     } else if (command == "close") {

@@ -1,6 +1,7 @@
 #include "FltkScreen.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 #include <FL/x.H>
 #include <fontconfig/fontconfig.h>
 
@@ -65,6 +66,11 @@ bool OpenDesktopDisplay() {
 int DesktopDepth() {
     fl_open_display();
     return fl_visual != nullptr ? fl_visual->depth : kUnknownDepth;
+}
+
+void KeepWindowPlace(Fl_Window& window) {
+    if (window.shown() == 0) return;
+    XMoveWindow(fl_display, fl_xid(&window), window.x(), window.y());
 }
 
 void LoadLayoutFaces(int& body, int& bold) {

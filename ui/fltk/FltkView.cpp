@@ -2,6 +2,7 @@
 
 #include "FltkScreen.h"
 
+#include "DesktopRules.h"
 #include "app/UnitMain.h"
 #include "console/ConsoleView.h"
 
@@ -11,6 +12,7 @@
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 
+#include <optional>
 #include <utility>
 
 namespace qv::ui {
@@ -35,6 +37,19 @@ constexpr Rect kConsolePlace{16, 160, 305, 129};
 constexpr Rect kButtonLeftPlace{16, 304, 145, 25};
 constexpr Rect kButtonRightPlace{176, 304, 145, 25};
 
+constexpr app::TPlace AsPlace(const Rect& r) {
+    return {r.left, r.top, r.width, r.height};
+}
+
+// Tab and Shift+Tab, and the arrows as a dialog box takes them.
+std::optional<bool> FocusStep(int key, int state) {
+    if ((state & (FL_ALT | FL_CTRL | FL_META)) != 0) return std::nullopt;
+    if (key == FL_Tab) return (state & FL_SHIFT) == 0;
+    if (key == FL_Right || key == FL_Down) return true;
+    if (key == FL_Left || key == FL_Up) return false;
+    return std::nullopt;
+}
+
 template <typename Widget, typename... Rest> Widget* Make(const Rect& place, Rest&&... rest) {
     return new Widget(place.left + kDesktopFrameWidth, place.top + kDesktopFrameWidth, place.width,
                       place.height, std::forward<Rest>(rest)...);
@@ -51,9 +66,10 @@ void MoveTo(Fl_Widget& widget, const app::TPlace& place) {
 // part of the client area drags it; closing is asked of the run, which says no.
 class FormWindow final : public Fl_Double_Window {
 public:
-    FormWindow(const Backdrop& backdrop, std::function<bool()> closeRequested)
+    FormWindow(const Backdrop& backdrop, std::function<bool()> closeRequested,
+               std::function<void(bool)> moveFocus)
         : Fl_Double_Window(kWindowWidth, kWindowHeight, kDesktopWindowTitle), backdrop_(backdrop),
-          closeRequested_(std::move(closeRequested)) {
+          closeRequested_(std::move(closeRequested)), moveFocus_(std::move(moveFocus)) {
         box(FL_NO_BOX);
         border(0);
         xclass(kDesktopWindowClass);
@@ -96,6 +112,12 @@ public:
                 AskClose();
                 return 1;
             }
+            // Only between the two buttons, whichever has the focus (or none).
+            if (const auto forward = FocusStep(Fl::event_key(), Fl::event_state());
+                event == FL_KEYBOARD && forward) {
+                moveFocus_(*forward);
+                return 1;
+            }
             break;
         default:
             break;
@@ -110,6 +132,7 @@ private:
 
     const Backdrop& backdrop_;
     std::function<bool()> closeRequested_;
+    std::function<void(bool)> moveFocus_;
     bool dragging_ = false;
     int dragX_ = 0;
     int dragY_ = 0;
@@ -124,7 +147,8 @@ FltkView::FltkView(platform::EventLoop& loop)
     Fl_Tooltip::font(static_cast<Fl_Font>(fonts_.body));
     Fl_Tooltip::size(fonts_.bodySize);
     window_ = std::make_unique<FormWindow>(
-        backdrop_, [this] { return events_ != nullptr && events_->CloseRequested(); });
+        backdrop_, [this] { return events_ != nullptr && events_->CloseRequested(); },
+        [this](bool forward) { MoveFocus(forward); });
     // DevLabel never shows a text: it has nothing to draw.
     logo_ = Make<LogoPicture>(kLogoPlace, fonts_);
     Make<PlainLabel>(kLabelProgressPlace, app::form_text::kProgressCaption, fonts_);
@@ -149,8 +173,31 @@ FltkView::FltkView(platform::EventLoop& loop)
         state.widget->tooltip(state.hint);
         state.widget->OnPress = [this, button] { Press(button); };
     }
-    window_->position(Fl::x() + (Fl::w() - kWindowWidth) / 2,
-                      Fl::y() + (Fl::h() - kWindowHeight) / 2);
+    PlaceOnScreen();
+}
+
+// Centred on the screen; on a screen smaller than the window, the buttons
+// still inside the work area.
+void FltkView::PlaceOnScreen() {
+    app::TPlace screen;
+    app::TPlace work;
+    Fl::screen_xywh(screen.Left, screen.Top, screen.Width, screen.Height, 0);
+    Fl::screen_work_area(work.Left, work.Top, work.Width, work.Height, 0);
+    const ScreenPoint origin =
+        WindowOrigin(screen, work, kWindowWidth, kWindowHeight, kDesktopFrameWidth,
+                     ButtonRow(AsPlace(kButtonLeftPlace), AsPlace(kButtonRightPlace)));
+    window_->position(origin.x, origin.y);
+}
+
+void FltkView::MoveFocus(bool forward) {
+    std::optional<int> focused;
+    std::array<bool, kButtonCount> enabled{};
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        if (Fl::focus() == buttons_[i].widget) focused = static_cast<int>(i);
+        enabled[i] = buttons_[i].widget->active() != 0;
+    }
+    if (const auto next = NextButton(focused, enabled, forward))
+        buttons_[static_cast<size_t>(*next)].widget->take_focus();
 }
 
 FltkView::~FltkView() = default;
@@ -190,6 +237,9 @@ std::string FltkView::Caption(app::Button button) const {
 
 void FltkView::SetEnabled(app::Button button, bool enabled) {
     FlatButton& widget = *buttons_[Index(button)].widget;
+    // The toolkit would hand the focus on to the next button, so that one
+    // key press could cancel; the window itself keeps it instead.
+    if (!enabled && Fl::focus() == &widget) Fl::focus(window_.get());
     if (enabled)
         widget.activate();
     else
@@ -249,7 +299,12 @@ void FltkView::TakeFormPlaces() {
 void FltkView::ShowWindow() {
     if (!shown_) TakeFormPlaces();
     window_->show();
-    if (!shown_) buttons_[Index(app::Button::Right)].widget->take_focus();
+    if (!shown_) {
+        // The toolkit pulls a new window onto the screen whole; a window
+        // larger than the screen goes back to its place.
+        KeepWindowPlace(*window_);
+        buttons_[Index(app::Button::Right)].widget->take_focus();
+    }
     shown_ = true;
 }
 
@@ -266,6 +321,8 @@ int FltkView::ScreenBitsPerPixel() const {
 
 void FltkView::SetGradient(unsigned startColour, unsigned endColour) {
     backdrop_.SetColours(startColour, endColour);
+    for (GaugeState& gauge : gauges_)
+        gauge.widget->SetFill(GaugeFill(DesktopDepth(), endColour));
     window_->redraw();
 }
 

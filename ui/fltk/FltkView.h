@@ -74,6 +74,9 @@ private:
     static size_t Index(app::Gauge gauge) { return gauge == app::Gauge::Main ? 0 : 1; }
     void Press(app::Button button);
     void TakeFormPlaces();
+    void PlaceOnScreen();
+    // Tab's move between the buttons.
+    void MoveFocus(bool forward);
 
     platform::EventLoop& loop_;
     Backdrop backdrop_;

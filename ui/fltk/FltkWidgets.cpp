@@ -115,8 +115,13 @@ void FlatGauge::draw() {
     if (maximum_ <= 0 || position_ <= 0) return;
     const int filled =
         static_cast<int>(static_cast<long long>(w()) * std::min(position_, maximum_) / maximum_);
-    SetColour(backdrop_.Bottom());
+    SetColour(fill_.value_or(backdrop_.Bottom()));
     fl_rectf(x(), y(), filled, h());
+}
+
+void FlatGauge::SetFill(unsigned colourValue) {
+    fill_ = colourValue;
+    redraw();
 }
 
 FlatButton::FlatButton(int x, int y, int w, int h, const Backdrop& backdrop,
@@ -153,7 +158,28 @@ void FlatButton::draw() {
 
 int FlatButton::handle(int event) {
     if (event == FL_ENTER || event == FL_LEAVE) return 1; // for the tooltip
+    // Return presses the focused button as Space does.
+    const int key = Fl::event_key();
+    if (event == FL_KEYBOARD && Fl::focus() == this && (key == FL_Enter || key == FL_KP_Enter) &&
+        Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META) == 0) {
+        simulate_key_action();
+        do_callback();
+        return 1;
+    }
     return Fl_Button::handle(event);
+}
+
+void ConsoleScrollBar::draw() {
+    Fl_Scrollbar::draw();
+    if (maximum() != minimum()) return;
+    // Nothing to scroll: the track between the arrows shows no thumb.
+    const int x0 = x() + Fl::box_dx(box());
+    const int y0 = y() + Fl::box_dy(box());
+    const int width = w() - Fl::box_dw(box());
+    const int height = h() - Fl::box_dh(box());
+    fl_push_clip(x0, y0 + width, width, height - 2 * width);
+    draw_box();
+    fl_pop_clip();
 }
 
 StatusConsole::StatusConsole(int x, int y, int w, int h, const Backdrop& backdrop,
@@ -199,6 +225,11 @@ void StatusConsole::ScrollTo(int topRow) {
     const int total = static_cast<int>(rows_.size());
     topRow_ = std::clamp(topRow, 0, std::max(0, total - visible));
     bar_.value(topRow_, visible, 0, std::max(total, visible));
+    // Greyed like a system scroll bar that has nothing to scroll.
+    if (total > visible)
+        bar_.activate();
+    else
+        bar_.deactivate();
     redraw();
 }
 

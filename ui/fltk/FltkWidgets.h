@@ -10,6 +10,7 @@
 #include <FL/Fl_Widget.H>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,12 +61,15 @@ public:
     FlatGauge(int x, int y, int w, int h, const Backdrop& backdrop)
         : HintArea(x, y, w, h), backdrop_(backdrop) {}
     void SetState(int position, int maximum);
+    // The filled part's colour, 0x00BBGGRR; the frame's gradient end until set.
+    void SetFill(unsigned colourValue);
     void draw() override;
 
 private:
     const Backdrop& backdrop_;
     int position_ = 0;
     int maximum_ = 100;
+    std::optional<unsigned> fill_;
 };
 
 class FlatButton final : public Fl_Button {
@@ -79,6 +83,13 @@ public:
 private:
     const Backdrop& backdrop_;
     const LayoutFonts& fonts_;
+};
+
+// The console's scroll bar: without a thumb while there is nothing to scroll.
+class ConsoleScrollBar final : public Fl_Scrollbar {
+public:
+    ConsoleScrollBar(int x, int y, int w, int h) : Fl_Scrollbar(x, y, w, h) {}
+    void draw() override;
 };
 
 class StatusConsole final : public Fl_Group {
@@ -99,7 +110,7 @@ private:
 
     const Backdrop& backdrop_;
     const LayoutFonts& fonts_;
-    Fl_Scrollbar bar_;
+    ConsoleScrollBar bar_;
     std::vector<std::string> rows_;
     int topRow_ = 0;
     unsigned textColour_ = 0xFFFFFF;

@@ -2,6 +2,7 @@
 
 #include "Win32Paint.h"
 
+#include "DesktopRules.h"
 #include "app/RunFlow.h"
 #include "app/UnitMain.h"
 
@@ -9,6 +10,8 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cctype>
+#include <optional>
 #include <string>
 
 namespace qv::ui {
@@ -23,6 +26,12 @@ constexpr int kLogoNameHeight = -34;
 constexpr const char* kLineBreak = "\r\n";
 constexpr int kDefaultScreenDepth = 32;
 constexpr int kCaptionLength = 256;
+// Key message flags: the Alt key held, and a key held down repeating.
+constexpr LPARAM kAltHeld = LPARAM{1} << 29;
+constexpr LPARAM kRepeated = LPARAM{1} << 30;
+constexpr SHORT kKeyDown = static_cast<SHORT>(0x8000);
+constexpr size_t kLeftButtonPlace = 6;
+constexpr size_t kRightButtonPlace = 7;
 
 COLORREF Colour(unsigned value) {
     return static_cast<COLORREF>(value & 0xFFFFFF);
@@ -81,10 +90,10 @@ public:
         CreateFonts();
         const int width = app::kClientWidth + 2 * kWin32FrameWidth;
         const int height = app::kClientHeight + 2 * kWin32FrameWidth;
+        const ScreenPoint origin = PlaceOnScreen(width, height);
         window_ = CreateWindowExA(WS_EX_APPWINDOW, kWin32WindowClass, kWin32WindowTitle,
-                                  kWindowStyle, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), this);
+                                  kWindowStyle, origin.x, origin.y, width, height, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), this);
         canvas_.Rebuild(app::kClientWidth, app::kClientHeight, Colour(gradientStart_),
                         Colour(gradientEnd_));
         tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
@@ -138,6 +147,9 @@ public:
         return text;
     }
     void SetEnabled(app::Button button, bool enabled) override {
+        // The system would leave the focus nowhere, and the next key could
+        // land on the other button; the window itself keeps it instead.
+        if (!enabled && GetFocus() == ButtonControl(button)) ::SetFocus(window_);
         EnableWindow(ButtonControl(button), enabled);
     }
     bool Enabled(app::Button button) const override {
@@ -146,7 +158,8 @@ public:
     void SetFocus(app::Button button) override { ::SetFocus(ButtonControl(button)); }
     void SetHintsShown(app::Button button, bool shown) override {
         hintsShown_[Index(button)] = shown;
-        const Place& place = kLayout[button == app::Button::Left ? 6 : 7];
+        const Place& place =
+            kLayout[button == app::Button::Left ? kLeftButtonPlace : kRightButtonPlace];
         if (place.hint != nullptr) SetHint(place.id, shown ? place.hint : "");
     }
     void SetGaugePosition(app::Gauge gauge, int position) override {
@@ -186,6 +199,7 @@ public:
     void SetGradient(unsigned startColour, unsigned endColour) override {
         gradientStart_ = startColour;
         gradientEnd_ = endColour;
+        gaugeFill_ = GaugeFill(ScreenBitsPerPixel(), endColour);
         canvas_.Rebuild(app::kClientWidth, app::kClientHeight, Colour(startColour),
                         Colour(endColour));
         RedrawWindow(window_, nullptr, nullptr,
@@ -242,8 +256,12 @@ private:
                      reinterpret_cast<WPARAM>(place.id == kIdLabelProgress ? labelFont_ : font_),
                      TRUE);
         // Flat gauges in our colours whatever the desktop's theme: we paint them.
+        const auto self = reinterpret_cast<DWORD_PTR>(this);
         if (place.className == std::string(PROGRESS_CLASSA))
-            SetWindowSubclass(control, PaintGauge, 0, reinterpret_cast<DWORD_PTR>(this));
+            SetWindowSubclass(control, PaintGauge, 0, self);
+        if (place.id == kIdButtonLeft || place.id == kIdButtonRight)
+            SetWindowSubclass(control, ButtonKeys, 0, self);
+        if (place.id == kIdMemoStatus) SetWindowSubclass(control, ConsoleFocus, 0, self);
         if (place.hint != nullptr) AddHint(control, place.hint);
     }
 
@@ -259,8 +277,121 @@ private:
         const auto position = SendMessageA(gauge, PBM_GETPOS, 0, 0);
         const auto maximum = SendMessageA(gauge, PBM_GETRANGE, FALSE, 0);
         DrawGauge(dc, area, static_cast<int>(position), static_cast<int>(maximum),
-                  Colour(self->gradientEnd_), Colour(app::kColourBlack));
+                  Colour(self->gaugeFill_), Colour(app::kColourBlack));
         EndPaint(gauge, &paint);
+        return 0;
+    }
+
+    // Centred on the screen; on a screen smaller than the window, the
+    // buttons still inside the work area.
+    static ScreenPoint PlaceOnScreen(int width, int height) {
+        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        const app::TPlace screen{0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                 GetSystemMetrics(SM_CYSCREEN)};
+        const app::TPlace workArea{work.left, work.top, work.right - work.left,
+                                   work.bottom - work.top};
+        return WindowOrigin(
+            screen, workArea, width, height, kWin32FrameWidth,
+            ButtonRow(kLayout[kLeftButtonPlace].place, kLayout[kRightButtonPlace].place));
+    }
+
+    // The keyboard, as a dialog box has it, without a dialog manager in the
+    // message loop: Tab, Shift+Tab and the arrows move between the two
+    // buttons, an access key presses its button, Return the focused one
+    // (Space stays the button's own). `from` is the window the key came to.
+    bool Key(HWND from, UINT message, WPARAM key, LPARAM flags) {
+        const bool alt = (flags & kAltHeld) != 0;
+        switch (message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (alt) return false;
+            if (key == VK_TAB) return MoveFocus((GetKeyState(VK_SHIFT) & kKeyDown) == 0);
+            if (key == VK_RIGHT || key == VK_DOWN) return MoveFocus(true);
+            if (key == VK_LEFT || key == VK_UP) return MoveFocus(false);
+            if (key == VK_RETURN && from != window_ && (flags & kRepeated) == 0) {
+                Press(from);
+                return true;
+            }
+            return false;
+        case WM_CHAR:
+        case WM_SYSCHAR:
+            // Tab and Return were taken as keys; their characters would beep.
+            return key == '\t' || key == '\r' || PressAccessKey(static_cast<char>(key));
+        default:
+            return false;
+        }
+    }
+
+    std::optional<int> FocusedButton() const {
+        HWND focus = GetFocus();
+        if (focus == ButtonControl(app::Button::Left)) return 0;
+        if (focus == ButtonControl(app::Button::Right)) return 1;
+        return std::nullopt;
+    }
+
+    HWND ButtonAt(int index) const {
+        return ButtonControl(index == 0 ? app::Button::Left : app::Button::Right);
+    }
+
+    bool MoveFocus(bool forward) {
+        const std::array<bool, kButtonCount> enabled{IsWindowEnabled(ButtonAt(0)) != FALSE,
+                                                     IsWindowEnabled(ButtonAt(1)) != FALSE};
+        if (const auto next = NextButton(FocusedButton(), enabled, forward))
+            ::SetFocus(ButtonAt(*next));
+        return true;
+    }
+
+    // As the button's own click does: the command goes to the window.
+    void Press(HWND button) {
+        SendMessageA(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+    }
+
+    bool PressAccessKey(char typed) {
+        const char wanted = static_cast<char>(std::tolower(static_cast<unsigned char>(typed)));
+        for (int index = 0; index < kButtonCount; ++index) {
+            HWND button = ButtonAt(index);
+            char caption[kCaptionLength] = {};
+            GetWindowTextA(button, caption, sizeof caption);
+            if (!IsWindowEnabled(button) || AccessKey(caption) != wanted) continue;
+            ::SetFocus(button);
+            Press(button);
+            return true;
+        }
+        return false;
+    }
+
+    static LRESULT CALLBACK ButtonKeys(HWND button, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR data) {
+        auto* self = reinterpret_cast<Win32FrontEnd*>(data);
+        if (self->Key(button, message, wParam, lParam)) return 0;
+        return DefSubclassProc(button, message, wParam, lParam);
+    }
+
+    // The console scrolls and shows its hint but never keeps the focus: a
+    // click in it hands the focus back to the button that had it (or to the
+    // window), so Space and Return still press that button.
+    static LRESULT CALLBACK ConsoleFocus(HWND memo, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR, DWORD_PTR data) {
+        if (message != WM_SETFOCUS) return DefSubclassProc(memo, message, wParam, lParam);
+        auto* self = reinterpret_cast<Win32FrontEnd*>(data);
+        auto previous = reinterpret_cast<HWND>(wParam);
+        const bool button = previous == self->ButtonAt(0) || previous == self->ButtonAt(1);
+        ::SetFocus(button && IsWindowEnabled(previous) ? previous : self->window_);
+        return 0;
+    }
+
+    // A top-level window that is no dialog gets the focus itself when it is
+    // activated again; the button that had it gets it back instead.
+    std::optional<LRESULT> Activate(WPARAM state) {
+        if (LOWORD(state) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(window_, focus)) lastFocus_ = focus;
+            return std::nullopt;
+        }
+        if (lastFocus_ == nullptr || !IsWindowEnabled(lastFocus_)) return std::nullopt;
+        ::SetFocus(lastFocus_);
         return 0;
     }
 
@@ -384,6 +515,24 @@ private:
                 return 0;
             }
             break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_CHAR:
+        case WM_SYSCHAR:
+            if (Key(window_, message, wParam, lParam)) return 0;
+            break;
+        case WM_MOUSEWHEEL:
+            // The console is the one thing that scrolls, wherever the focus
+            // is; a wheel it passes on comes back here and ends.
+            if (!forwardingWheel_) {
+                forwardingWheel_ = true;
+                SendMessageA(Control(kIdMemoStatus), message, wParam, lParam);
+                forwardingWheel_ = false;
+            }
+            return 0;
+        case WM_ACTIVATE:
+            if (const auto answer = Activate(wParam)) return *answer;
+            break;
         case WM_ACTIVATEAPP:
             // The window is activated while it is still being created, before
             // the data modules exist: the run starts once the loop runs.
@@ -436,6 +585,10 @@ private:
     bool shown_ = false;
     unsigned gradientStart_ = app::kColourBlack;
     unsigned gradientEnd_ = app::kGradientEnd;
+    unsigned gaugeFill_ = app::kGradientEnd;
+    // The control that had the focus when the window was last deactivated.
+    HWND lastFocus_ = nullptr;
+    bool forwardingWheel_ = false;
     unsigned consoleColour_ = app::kColourWhite;
 };
 
