@@ -16,7 +16,8 @@
 
 namespace qv::payload {
 class TCompressDataModule;
-}
+struct TDamagedMember;
+} // namespace qv::payload
 namespace qv::recording {
 class TBurnDataModule;
 }
@@ -200,7 +201,9 @@ private:
     bool RunChecks();
     void RetryBlankDisc();
     bool ExtractDiscImage();
-    void ReportDamagedRunFiles();
+    bool ReportDamagedRunFiles();
+    bool FolderPathFits();
+    bool ReportRunFileFailure(const payload::TDamagedMember& failure);
     bool RecorderReady();
     void WaitForDrive();
     bool StartBurnThread(uint8_t writeMode);

@@ -3,8 +3,10 @@
 # payloads (a flipped byte in LH5-coded, RLE-coded and stored image data, a
 # payload cut short, a damaged carried ASPI layer), a recorder beyond the
 # estimate's range and a late write failure, presses repeated while the run
-# pauses, damaged settings files, and a folder whose name holds a backslash.
-# Each run checks its exit code, console,
+# pauses, damaged settings files, a folder whose name holds a backslash, and
+# the end user's conditions: an ordinary user, small file systems, a second
+# copy, links, signals, closed descriptors, long paths. Each run checks its
+# exit code, console,
 # disc and settings. Takes the Linux build folder (or qvpack inside it).
 # Ends with "N passed, M failed"; exit code 1 on any failure.
 set -uo pipefail
@@ -158,5 +160,89 @@ d=$(run_folder 'run\here' "$odd/Applet.exe" "")
 code=$(run "$d" 60 'caption right: &OK=>right')
 check "backslash folder: a whole run makes the CD" \
   bash -c '[ "$1" = 0 ] && cmp -s "$2/disc.img" "$3/qvi9cd.qv"' _ "$code" "$d" "$files"
+
+# ---- 6. The end user's conditions -----------------------------------------
+# Run as an ordinary user (uid 65534) in folders that user owns; small file
+# systems are tmpfs mounts (as root). A 16 MiB image packed from a read-only
+# file (attribute word R---A).
+chmod 755 "$work"
+mounts=()
+trap 'for m in "${mounts[@]}"; do umount "$m"; done; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+ufiles=$work/ufiles; ucfg=$work/uconfig
+mkdir -p "$ufiles" "$work/user" "$ucfg"
+cp "$files/qvorig.qv" "$files/CdRwLib.dll" "$files/mqv2k.qv" "$ufiles/"
+seq 1 3000000 | head -c 16777216 > "$ufiles/qvi9cd.qv"; chmod 444 "$ufiles/qvi9cd.qv"
+(cd "$ufiles" && "$QVPACK" applet --stub "$APPLET" -m lh5 -o "$work/user.exe" \
+  qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv >/dev/null)
+chown 65534:65534 "$work/user" "$ucfg"
+as_user() { setpriv --reuid=65534 --regid=65534 --clear-groups env XDG_CONFIG_HOME="$ucfg" "$@"; }
+user_run() { # as run, as the ordinary user
+  local d=$1 limit=$2; shift 2
+  CDRWLIB_CONFIG=$d/recorder.cfg as_user python3 "$harness_dir/drive_event_log.py" "$d/log" "$limit" "$d/Applet.exe" "$@"
+}
+small_fs() { # name, size: a tmpfs of the user's (not in a subshell: the mount is remembered)
+  mkdir -p "$work/user/$1"
+  mount -t tmpfs -o "size=$2,uid=65534,gid=65534,mode=0755" tmpfs "$work/user/$1" 2>/dev/null || return 1
+  mounts+=("$work/user/$1")
+}
+user_folder() { # name: a folder of the user's with the applet and its log; the disc lies outside
+  local d=$work/user/$1
+  mkdir -p "$d"; : > "$d/log"
+  cp "$work/user.exe" "$d/Applet.exe"; chmod 755 "$d/Applet.exe"
+  printf 'disc = %s\ntime_scale = 0\n' "$work/user/$1.disc" > "$d/recorder.cfg"
+  chown -R 65534:65534 "$d"; echo "$d"
+}
+usetting() { sed -n "s/^$1 *= *//p" "$ucfg/qvapplet/settings.ini" 2>/dev/null | tr -d '\r'; }
+usuccesses() { local v; v=$(usetting TAOModeSuccess); echo "${v:-0}"; }
+run_files() { # folder: the run files left there
+  (cd "$1" && ls -A qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv 2>/dev/null | tr '\n' ' ')
+}
+disc_is_image() { cmp -s "$work/user/$1.disc" "$ufiles/qvi9cd.qv"; }
+
+# 6.1 A full disk while the image is written is the disk-space failure; its
+# read-only partial goes; the next run in the same folder, with room, burns
+# the whole image. A read-only stale image left in the folder is replaced.
+own=$(stat -c %s "$work/user.exe")
+if small_fs full $((own * 2 + 3 * 1048576)); then
+  d=$(user_folder full)
+  code=$(user_run "$d" 60 'caption right: &OK=>right')
+  check "full disk: exit code 3" test "$code" = 3
+  check "full disk: the disk-space line, no damage line" \
+    bash -c 'grep -q "^console: \*\*\* Insufficient hard drive space" "$1/log" && ! grep -q "is damaged" "$1/log"' _ "$d"
+  check "full disk: no run file left, nothing burnt" test -z "$(run_files "$d")" -a ! -e "$work/user/full.disc"
+  mount -o remount,size=64m "$d"
+  before=$(usuccesses)
+  code=$(user_run "$d" 60 'caption right: &OK=>right')
+  check "full disk, then room: exit code 0 and the whole image burnt" \
+    bash -c '[ "$1" = 0 ] && cmp -s "$2" "$3"' _ "$code" "$work/user/full.disc" "$ufiles/qvi9cd.qv"
+  check "full disk, then room: one success counted" test "$(usuccesses)" = $((before + 1))
+else
+  echo "skip full disk: no tmpfs mount here"
+fi
+d=$(user_folder stale)
+head -c 7852032 "$ufiles/qvi9cd.qv" > "$d/qvi9cd.qv"; chown 65534:65534 "$d/qvi9cd.qv"; chmod 444 "$d/qvi9cd.qv"
+code=$(user_run "$d" 60 'caption right: &OK=>right')
+check "stale read-only image: exit code 0, the whole image burnt" \
+  bash -c '[ "$1" = 0 ] && cmp -s "$2" "$3"' _ "$code" "$work/user/stale.disc" "$ufiles/qvi9cd.qv"
+
+# 6.7 A read-only working folder says so.
+d=$(user_folder readonly); chmod 555 "$d"
+code=$(user_run "$d" 60 'caption right: &OK=>right')
+check "read-only folder: exit code 2" test "$code" = 2
+check "read-only folder: the folder cannot be written" \
+  grep -q "^console: \*\*\* This folder cannot be written: $d/\$" "$d/log"
+chmod 755 "$d"
+
+# 6.6 A folder whose path does not fit the job's 260-byte slot stops the run
+# before anything is written, and is no failed recording.
+long=$(printf 'L%.0s' $(seq 1 250))
+d=$(user_folder "$long")
+cp "$ufiles/qvi9cd.qv" "$d/qvi9cd.q"
+fails=$(usetting TAOModeFail)
+code=$(user_run "$d" 60 'caption right: &OK=>right')
+check "long path: exit code 2 and the path line" \
+  bash -c '[ "$1" = 2 ] && grep -q "^console: \*\*\* The path of this folder is too long" "$2/log"' _ "$code" "$d"
+check "long path: nothing written or burnt, no failure counted" \
+  test -z "$(run_files "$d")" -a ! -e "$work/user/$long.disc" -a "$(usetting TAOModeFail)" = "$fails"
 
 finish_checks
