@@ -185,10 +185,10 @@ small_fs() { # name, size: a tmpfs of the user's (not in a subshell: the mount i
   mount -t tmpfs -o "size=$2,uid=65534,gid=65534,mode=0755" tmpfs "$work/user/$1" 2>/dev/null || return 1
   mounts+=("$work/user/$1")
 }
-user_folder() { # name: a folder of the user's with the applet and its log; the disc lies outside
+user_folder() { # name [applet]: a folder of the user's with the applet and its log; the disc lies outside
   local d=$work/user/$1
   mkdir -p "$d"; : > "$d/log"
-  cp "$work/user.exe" "$d/Applet.exe"; chmod 755 "$d/Applet.exe"
+  cp "${2:-$work/user.exe}" "$d/Applet.exe"; chmod 755 "$d/Applet.exe"
   printf 'disc = %s\ntime_scale = 0\n' "$work/user/$1.disc" > "$d/recorder.cfg"
   chown -R 65534:65534 "$d"; echo "$d"
 }
@@ -224,6 +224,25 @@ head -c 7852032 "$ufiles/qvi9cd.qv" > "$d/qvi9cd.qv"; chown 65534:65534 "$d/qvi9
 code=$(user_run "$d" 60 'caption right: &OK=>right')
 check "stale read-only image: exit code 0, the whole image burnt" \
   bash -c '[ "$1" = 0 ] && cmp -s "$2" "$3"' _ "$code" "$work/user/stale.disc" "$ufiles/qvi9cd.qv"
+
+# 6.4 An engine that fails its checksum (packed read-only) and one cut to
+# 100,000 bytes with a good checksum: neither is loaded; the engine-missing
+# path, no signal, no engine left (without a recorder an ordinary user is
+# told about rights: exit 11).
+efiles=$work/efiles; mkdir -p "$efiles"; cp "$files"/qvorig.qv "$files"/mqv2k.qv "$files"/qvi9cd.qv "$efiles/"
+for kind in damaged cut; do
+  rm -f "$efiles/CdRwLib.dll"
+  if [ $kind = cut ]; then head -c 100000 "$ENGINE" > "$efiles/CdRwLib.dll"; else cp "$ENGINE" "$efiles/CdRwLib.dll"; fi
+  chmod 444 "$efiles/CdRwLib.dll"
+  (cd "$efiles" && "$QVPACK" applet --stub "$APPLET" -m lh5 -o "$work/$kind-engine.exe" \
+    qvorig.qv mqv2k.qv qvi9cd.qv CdRwLib.dll >/dev/null)
+  [ $kind = damaged ] && flip_byte_before_end "$work/$kind-engine.exe" 3000
+  d=$(user_folder "$kind-engine" "$work/$kind-engine.exe")
+  code=$(user_run "$d" 60 'caption right: &OK=>right')
+  check "$kind engine: exit code 11 and the missing-files line" \
+    bash -c '[ "$1" = 11 ] && grep -q "^console: \*\*\* Required files are missing!" "$2/log"' _ "$code" "$d"
+  check "$kind engine: no engine left, nothing burnt" test ! -e "$d/CdRwLib.dll" -a ! -e "$work/user/$kind-engine.disc"
+done
 
 # 6.7 A read-only working folder says so.
 d=$(user_folder readonly); chmod 555 "$d"
