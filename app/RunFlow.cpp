@@ -77,6 +77,7 @@ void TFormMain::StartRun() {
     ProcessMessages();
     RunStage = stage::kBusy;
     SetRightCaption(0);
+    if (userGone_) PressRightForAbsentUser();
     const bool testWrite = HasSwitch(kSwitchTestWrite) || Settings().Testing;
     if (BurnDataModule != nullptr) BurnDataModule->SetTestWrite(testWrite);
     if (CompressDataModule != nullptr && !CompressDataModule->RunPayloadMode()) {

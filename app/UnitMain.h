@@ -188,6 +188,7 @@ public:
     }
     void Activated() override { ApplicationEvents1Activate(); }
     bool CloseRequested() override { return FormClose(); }
+    void UserGone() override;
 
     MainView& View() { return view_; }
     platform::SystemFacts& Facts() { return facts_; }
@@ -226,6 +227,10 @@ private:
     bool burnStartEntered_ = false;
     bool finishing_ = false;
     bool blankRetryRunning_ = false;
+    // No one is left to press a button: each wait for the right button gets
+    // the press a user would give.
+    bool userGone_ = false;
+    void PressRightForAbsentUser();
 };
 
 } // namespace qv::app

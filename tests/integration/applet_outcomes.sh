@@ -264,4 +264,57 @@ check "long path: exit code 2 and the path line" \
 check "long path: nothing written or burnt, no failure counted" \
   test -z "$(run_files "$d")" -a ! -e "$work/user/$long.disc" -a "$(usetting TAOModeFail)" = "$fails"
 
+# 6.5 Standard input closed or at its end: the payload reads are not
+# disturbed and the run ends at once as the right button would end it (a
+# cancel), with the settings saved and the run files gone.
+for how in closed null; do
+  d=$(run_folder "input-$how" "$work/good.exe" "")
+  if [ $how = closed ]; then (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg exec ./Applet.exe 0<&- >"$d/log" 2>&1)
+  else (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg exec ./Applet.exe </dev/null >"$d/log" 2>&1); fi
+  code=$?
+  check "input $how: exit code 1, a cancel, nothing damaged" \
+    bash -c '[ "$1" = 1 ] && grep -q "^console: \*\*\* Canceling per your request" "$2/log" && ! grep -q "is damaged" "$2/log"' _ "$code" "$d"
+  check "input $how: settings saved, run files gone" \
+    test "$(setting PriorBurnWasGood)" = 0 -a -z "$(run_files "$d")"
+done
+
+# 6.8 Signals end the run as the user's cancel at that moment: during the
+# write through the engine's cancel (a failure counted), after a good CD as
+# its "&OK" (a success). SIGPIPE comes from a reader of the log that left.
+signal_run() { # folder, pattern of the log line to wait for, signal; prints the exit code
+  local d=$1 pid i
+  mkfifo "$d/in"; exec 7<>"$d/in"
+  (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg exec ./Applet.exe <"$d/in" >"$d/log" 2>&1) & pid=$!
+  for i in $(seq 1 300); do grep -qE "$2" "$d/log" && break; sleep 0.1; done
+  kill -"$3" "$pid"; wait "$pid"; echo $?
+  exec 7>&-
+}
+for sig in TERM INT HUP; do
+  fails=$(setting TAOModeFail)
+  d=$(run_folder "sig-$sig" "$work/good.exe" "time_scale = 1
+write_speeds = 353
+")
+  code=$(signal_run "$d" '^gauge main: [1-9][0-9]/100' $sig)
+  check "SIG$sig while writing: exit code 1, the cancel line, a failure counted" \
+    bash -c '[ "$1" = 1 ] && grep -q "^console: \*\*\* Canceling per your request" "$2/log" && [ "$3" = $(($4 + 1)) ]' \
+    _ "$code" "$d" "$(setting TAOModeFail)" "${fails:-0}"
+  check "SIG$sig while writing: no banner, run files gone" \
+    bash -c '! grep -q "CD completed" "$1/log" && [ -z "$2" ]' _ "$d" "$(run_files "$d")"
+done
+before=$(successes)
+d=$(run_folder sig-ok "$work/good.exe" "")
+code=$(signal_run "$d" '^caption right: &OK' TERM)
+check "SIGTERM at the &OK after a good CD: exit code 0, the success counted" \
+  test "$code" = 0 -a "$(successes)" = $((before + 1))
+d=$(run_folder sig-pipe "$work/good.exe" "")
+(cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg ./Applet.exe < <(sleep 30) | head -n 3 >/dev/null; exit "${PIPESTATUS[0]}")
+code=$?
+check "log reader gone (SIGPIPE): exit code 1, settings saved, run files gone" \
+  test "$code" = 1 -a "$(setting PriorBurnWasGood)" = 0 -a -z "$(run_files "$d")"
+
+# 6.9 The terminal front end gives the terminal back as it found it.
+d=$(run_folder terminal "$work/good.exe" "")
+check "terminal: canonical input and echo are back after the run" \
+  env CDRWLIB_CONFIG="$d/recorder.cfg" python3 "$harness_dir/pty_run.py" "$d/Applet.exe"
+
 finish_checks

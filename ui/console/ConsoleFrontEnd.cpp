@@ -12,8 +12,8 @@ namespace {
 class ConsoleFrontEnd final : public app::FrontEnd {
 public:
     ConsoleFrontEnd(platform::EventLoop& loop, std::ostream& out, ConsoleFace face, bool keys)
-        : view_(out, face), facts_(view_, platform::ThisSystem()), input_(loop, keys), loop_(loop) {
-    }
+        : view_(out, face), facts_(view_, platform::ThisSystem()), input_(loop, keys, true),
+          loop_(loop) {}
 
     app::MainView& View() override { return view_; }
     platform::SystemFacts& Facts() override { return facts_; }
