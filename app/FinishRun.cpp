@@ -9,6 +9,7 @@
 #include "payload/WorkingFiles.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
+#include "platform/RunLock.h"
 #include "recording/UnitBurn.h"
 
 #include <cstdio>
@@ -147,6 +148,7 @@ void TFormMain::FinishRun(bool tidyAspi, bool deleteApplet) {
     Pause(kReportPause);
     DeleteWorkingFile(payload::kContentFile);
     CleanUpRun(tidyAspi, deleteApplet, IsNtFamily);
+    platform::UnlockRunFolder();
     exitCode_ = RunResult;
     RunProcessEnding()(RunResult);
 }

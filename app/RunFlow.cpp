@@ -84,7 +84,7 @@ void TFormMain::StartRun() {
         CompressDataModule->AttachSpawnProgress(false);
         // Asking to close is refused, so the run goes on and the content-file
         // check tells the user what is missing.
-        if (!FolderPathFits()) return;
+        if (!TakeRunFolder() || !FolderPathFits()) return;
         if (!CompressDataModule->ExtractRunFiles()) FormClose();
         if (!ReportDamagedRunFiles()) return;
     }
@@ -138,6 +138,10 @@ void TFormMain::BusyStep() {
 void TFormMain::ButtonRightClick() {
     // The end of the run pauses; a press meanwhile finds nothing to do.
     if (finishing_) return;
+    if (otherRunInFolder_) {
+        LeaveFolderToOtherRun();
+        return;
+    }
     switch (RunStage) {
     case stage::kCreated:
     case stage::kEraseQuestion:

@@ -6,8 +6,10 @@
 #include "UnitMain.h"
 
 #include "CommonUtils.h"
+#include "FinishRun.h"
 #include "payload/UnitCompress.h"
 #include "payload/WorkingFiles.h"
+#include "platform/RunLock.h"
 #include "recording/UnitBurn.h"
 
 namespace qv::app {
@@ -22,6 +24,26 @@ std::string FolderLine(const char* begin, const char* end) {
 }
 
 } // namespace
+
+// Another copy in this folder is burning: this one touches nothing there
+// (extracting would replace the files that run uses, and the end of the run
+// would delete them) and only says so.
+bool TFormMain::TakeRunFolder() {
+    const auto lock = platform::LockRunFolder(WorkingFolderPath(payload::kRunLockFile));
+    if (lock != platform::RunLockResult::HeldByOther) return true;
+    otherRunInFolder_ = true;
+    FailCheck(run_text::kAnotherCopyRunning);
+    return false;
+}
+
+// Ends the second copy without saving settings (the other run saves its
+// own) or cleaning up, as a run that did nothing.
+void TFormMain::LeaveFolderToOtherRun() {
+    finishing_ = true;
+    RunResult = result::kCancelled;
+    exitCode_ = RunResult;
+    RunProcessEnding()(RunResult);
+}
 
 // Checked before anything is written: a cut name would hand the engine
 // another file, or none.

@@ -48,6 +48,11 @@ inline constexpr const char* kFolderPathTooLongBegin =
 inline constexpr const char* kFolderPathTooLongEnd =
     "\r\nMove the applet to a folder with a shorter path.  Press OK to exit now.\r\n";
 
+// A second copy started in the folder of a run that is going on.
+inline constexpr const char* kAnotherCopyRunning =
+    "\r\n\r\n*** Another copy of this program is already making a CD in this folder.  Let it "
+    "finish, then start this one again if you need a second CD.  Press OK to exit now.\r\n";
+
 // The recorder report.
 inline constexpr const char* kVersionPrefix = "Version ";
 inline constexpr const char* kWithAspi = " with ASPI ";

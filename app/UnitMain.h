@@ -203,6 +203,8 @@ private:
     void RetryBlankDisc();
     bool ExtractDiscImage();
     bool ReportDamagedRunFiles();
+    bool TakeRunFolder();
+    void LeaveFolderToOtherRun();
     bool FolderPathFits();
     bool ReportRunFileFailure(const payload::TDamagedMember& failure);
     bool RecorderReady();
@@ -230,6 +232,7 @@ private:
     // No one is left to press a button: each wait for the right button gets
     // the press a user would give.
     bool userGone_ = false;
+    bool otherRunInFolder_ = false;
     void PressRightForAbsentUser();
 };
 

@@ -197,7 +197,11 @@ usuccesses() { local v; v=$(usetting TAOModeSuccess); echo "${v:-0}"; }
 run_files() { # folder: the run files left there
   (cd "$1" && ls -A qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv 2>/dev/null | tr '\n' ' ')
 }
-disc_is_image() { cmp -s "$work/user/$1.disc" "$ufiles/qvi9cd.qv"; }
+start_applet() { # folder: the applet in the background ($pid), its input on descriptor 7
+  mkfifo "$1/in"; exec 7<>"$1/in"
+  (cd "$1" && CDRWLIB_CONFIG=$1/recorder.cfg exec ./Applet.exe <"$1/in" >"$1/log" 2>&1) & pid=$!
+}
+wait_log() { local i; for i in $(seq 1 300); do grep -qE "$2" "$1/log" && return; sleep 0.1; done; }
 
 # 6.1 A full disk while the image is written is the disk-space failure; its
 # read-only partial goes; the next run in the same folder, with room, burns
@@ -224,6 +228,20 @@ head -c 7852032 "$ufiles/qvi9cd.qv" > "$d/qvi9cd.qv"; chown 65534:65534 "$d/qvi9
 code=$(user_run "$d" 60 'caption right: &OK=>right')
 check "stale read-only image: exit code 0, the whole image burnt" \
   bash -c '[ "$1" = 0 ] && cmp -s "$2" "$3"' _ "$code" "$work/user/stale.disc" "$ufiles/qvi9cd.qv"
+
+# 6.2 A second copy started while the first writes says so and touches
+# nothing; the first makes its CD and leaves nothing behind.
+d=$(run_folder second "$work/good.exe" "time_scale = 1
+write_speeds = 706
+")
+start_applet "$d"; wait_log "$d" '^gauge main: [1-9]'
+code=$(CDRWLIB_CONFIG=$d/recorder.cfg python3 "$harness_dir/drive_event_log.py" "$d/log2" 30 "$d/Applet.exe" 'caption right: &OK=>right')
+wait_log "$d" '^caption right: &OK'; echo right >&7; wait "$pid"; first=$?; exec 7>&-
+check "second copy: exit code 1 and the plain words" \
+  bash -c '[ "$1" = 1 ] && grep -q "^console: \*\*\* Another copy of this program is already making a CD" "$2/log2"' _ "$code" "$d"
+check "second copy: the first makes its CD, nothing is left" \
+  bash -c '[ "$1" = 0 ] && cmp -s "$2/disc.img" "$3" && [ -z "$4" ] && [ ! -e "$2/qvrun.lock" ]' \
+  _ "$first" "$d" "$files/qvi9cd.qv" "$(run_files "$d")"
 
 # 6.4 An engine that fails its checksum (packed read-only) and one cut to
 # 100,000 bytes with a good checksum: neither is loaded; the engine-missing
@@ -282,10 +300,7 @@ done
 # write through the engine's cancel (a failure counted), after a good CD as
 # its "&OK" (a success). SIGPIPE comes from a reader of the log that left.
 signal_run() { # folder, pattern of the log line to wait for, signal; prints the exit code
-  local d=$1 pid i
-  mkfifo "$d/in"; exec 7<>"$d/in"
-  (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg exec ./Applet.exe <"$d/in" >"$d/log" 2>&1) & pid=$!
-  for i in $(seq 1 300); do grep -qE "$2" "$d/log" && break; sleep 0.1; done
+  start_applet "$1"; wait_log "$1" "$2"
   kill -"$3" "$pid"; wait "$pid"; echo $?
   exec 7>&-
 }
