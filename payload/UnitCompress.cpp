@@ -320,7 +320,8 @@ void TCompressDataModule::LaunchReplaceBatch() {
     paths.batch = host_.workingFolderPath(kBatchFile);
     const std::string text = ReplaceBatchText(paths);
     {
-        TFileStream batch(paths.batch, TFileStream::Mode::Create);
+        platform::RemoveEntry(paths.batch); // a new file: a link there is not written through
+        TFileStream batch(paths.batch, TFileStream::Mode::CreateExclusive);
         batch.Write(text.data(), static_cast<int32_t>(text.size()));
         batch.Flush();
     }

@@ -243,6 +243,18 @@ check "second copy: the first makes its CD, nothing is left" \
   bash -c '[ "$1" = 0 ] && cmp -s "$2/disc.img" "$3" && [ -z "$4" ] && [ ! -e "$2/qvrun.lock" ]' \
   _ "$first" "$d" "$files/qvi9cd.qv" "$(run_files "$d")"
 
+# 6.3 Links in the folder where the run writes are replaced, never written
+# through: their targets stay as they were.
+d=$(run_folder links "$work/good.exe" "")
+mkdir -p "$work/targets"
+for f in qvi9cd.qv CdRwLib.dll qv1e.bat; do echo "keep $f" > "$work/targets/$f"; ln -s "$work/targets/$f" "$d/$f"; done
+code=$(run "$d" 60 'caption right: &OK=>right')
+sleep 1
+check "links: exit code 0, the disc holds the image" \
+  bash -c '[ "$1" = 0 ] && cmp -s "$2/disc.img" "$3"' _ "$code" "$d" "$files/qvi9cd.qv"
+check "links: their targets are untouched" \
+  bash -c 'for f in qvi9cd.qv CdRwLib.dll qv1e.bat; do [ "$(cat "$1/$f")" = "keep $f" ] || exit 1; done' _ "$work/targets"
+
 # 6.4 An engine that fails its checksum (packed read-only) and one cut to
 # 100,000 bytes with a good checksum: neither is loaded; the engine-missing
 # path, no signal, no engine left (without a recorder an ordinary user is
