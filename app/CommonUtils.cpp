@@ -30,11 +30,13 @@ char FoldAsciiLetter(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// A backslash is an ordinary character of a POSIX name ("My\Applet.exe" is
+// one file there), so only "/" ends a folder on Linux.
 bool IsFolderSeparator(char c) {
 #ifdef _WIN32
     return c == '\\' || c == '/' || c == ':';
 #else
-    return c == '\\' || c == '/';
+    return c == '/';
 #endif
 }
 

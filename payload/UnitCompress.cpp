@@ -22,6 +22,14 @@ constexpr uint16_t kHiddenOnly = platform::kAttrHidden;
 constexpr const char* kPackedFiles[] = {kCarriedAspiFile, kContentFile, kEngineFile};
 constexpr const char* kCannotCreatePrefix = "Cannot create file ";
 
+// A source the publisher keeps read-only is packed, so it goes as well.
+void DeleteSource(const std::string& path) {
+    const int32_t word = platform::FileAttributes(path);
+    if (word >= 0 && (word & platform::kAttrReadOnly) != 0)
+        platform::SetFileAttributes(path, static_cast<uint16_t>(word & ~platform::kAttrReadOnly));
+    platform::DeleteFile(path);
+}
+
 } // namespace
 
 TCompressDataModule::TCompressDataModule(TPayloadHost host) : host_(std::move(host)) {
@@ -193,7 +201,7 @@ void TCompressDataModule::DeletePackedSources(const TStringList& stored) {
         const bool packed =
             std::any_of(stored.begin(), stored.end(),
                         [&name](const std::string& s) { return paths::EqualNoCase(s, name); });
-        if (packed) platform::DeleteFile(host_.workingFolderPath(name));
+        if (packed) DeleteSource(host_.workingFolderPath(name));
     }
 }
 

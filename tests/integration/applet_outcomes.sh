@@ -344,4 +344,22 @@ d=$(run_folder terminal "$work/good.exe" "")
 check "terminal: canonical input and echo are back after the run" \
   env CDRWLIB_CONFIG="$d/recorder.cfg" python3 "$harness_dir/pty_run.py" "$d/Applet.exe"
 
+# 6.10 An applet named "My\Applet.exe" runs, writes through a settings file
+# that is a link and removes a temporary one a killed run left; packing from
+# read-only sources leaves none of them behind.
+mv "$SETTINGS" "$work/settings-target.ini"; ln -s "$work/settings-target.ini" "$SETTINGS"
+: > "$SETTINGS.tmp4194305"
+d=$(run_folder named "$work/good.exe" ""); mv "$d/Applet.exe" "$d/My\Applet.exe"
+code=$(CDRWLIB_CONFIG=$d/recorder.cfg python3 "$harness_dir/drive_event_log.py" "$d/log" 60 "$d/My\Applet.exe" 'caption right: &OK=>right')
+check "My\\Applet.exe: exit code 0, the disc holds the image" \
+  bash -c '[ "$1" = 0 ] && cmp -s "$2/disc.img" "$3"' _ "$code" "$d" "$files/qvi9cd.qv"
+check "settings link: still a link, its target written, no temporary file left" \
+  bash -c '[ -L "$1" ] && grep -q "^TAOModeSuccess" "$2" && [ ! -e "$1.tmp4194305" ]' _ "$SETTINGS" "$work/settings-target.ini"
+d=$work/ro-publisher; mkdir -p "$d"; cp "$APPLET" "$d/setup"; cp "$files"/qvorig.qv "$files"/CdRwLib.dll "$files"/qvi9cd.qv "$d/"
+chmod 444 "$d"/qvorig.qv "$d"/CdRwLib.dll "$d"/qvi9cd.qv
+(cd "$d" && ./setup '/max#13/#10' </dev/null >/dev/null)
+for _ in $(seq 1 100); do [ -e "$d/qv1e.bat" ] || break; sleep 0.1; done
+check "read-only sources: packed, and none is left" \
+  bash -c '[ -x "$1/Applet.exe" ] && [ -z "$(cd "$1" && ls qvorig.qv CdRwLib.dll qvi9cd.qv 2>/dev/null)" ]' _ "$d"
+
 finish_checks
