@@ -339,10 +339,14 @@ code=$?
 check "log reader gone (SIGPIPE): exit code 1, settings saved, run files gone" \
   test "$code" = 1 -a "$(setting PriorBurnWasGood)" = 0 -a -z "$(run_files "$d")"
 
-# 6.9 The terminal front end gives the terminal back as it found it.
+# 6.9 The terminal front end gives the terminal back as it found it; on a
+# 10x5 terminal the newest console line and the captions stay in sight.
 d=$(run_folder terminal "$work/good.exe" "")
 check "terminal: canonical input and echo are back after the run" \
   env CDRWLIB_CONFIG="$d/recorder.cfg" python3 "$harness_dir/pty_run.py" "$d/Applet.exe"
+d=$(run_folder small-terminal "$work/good.exe" "")
+check "10x5 terminal: the screen fits, with the result's last line and the captions" \
+  env CDRWLIB_CONFIG="$d/recorder.cfg" python3 "$harness_dir/pty_run.py" "$d/Applet.exe" 5x10
 
 # 6.10 An applet named "My\Applet.exe" runs, writes through a settings file
 # that is a link and removes a temporary one a killed run left; packing from
