@@ -15,7 +15,8 @@ namespace qv::platform {
 class EndSignalWatch {
 public:
     EndSignalWatch(EventLoop& loop, std::function<void()> onSignal);
-    // The signals' default handling comes back; a call not yet run is dropped.
+    // The handling the signals had before comes back; a call not yet run is
+    // dropped. One watch at a time: a second one made meanwhile does nothing.
     ~EndSignalWatch();
     EndSignalWatch(const EndSignalWatch&) = delete;
     EndSignalWatch& operator=(const EndSignalWatch&) = delete;

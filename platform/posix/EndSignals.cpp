@@ -25,13 +25,22 @@ void NoteSignal(int) {
     errno = saved;
 }
 
-void SetHandler(void (*handler)(int)) {
+constexpr size_t kSignalCount = sizeof kEndSignals / sizeof kEndSignals[0];
+// What the process had before the watch, given back when it ends.
+struct sigaction gBefore[kSignalCount];
+
+void InstallHandler() {
     struct sigaction action {};
-    action.sa_handler = handler;
+    action.sa_handler = NoteSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : kEndSignals)
-        ::sigaction(signal, &action, nullptr);
+    for (size_t i = 0; i < kSignalCount; ++i)
+        ::sigaction(kEndSignals[i], &action, &gBefore[i]);
+}
+
+void RestoreHandlers() {
+    for (size_t i = 0; i < kSignalCount; ++i)
+        ::sigaction(kEndSignals[i], &gBefore[i], nullptr);
 }
 
 } // namespace
@@ -77,15 +86,16 @@ EndSignalWatch::EndSignalWatch(EventLoop& loop, std::function<void()> onSignal)
     if (!StartReader()) return;
     {
         std::lock_guard guard(gWatchLock);
+        if (gWatch != nullptr) return; // the first watch keeps the signals
         gWatch = state_.get();
     }
-    SetHandler(NoteSignal);
+    InstallHandler();
 }
 
 EndSignalWatch::~EndSignalWatch() {
     std::lock_guard guard(gWatchLock);
     if (gWatch != state_.get()) return;
-    SetHandler(SIG_DFL);
+    RestoreHandlers();
     gWatch = nullptr;
 }
 
