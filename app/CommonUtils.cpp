@@ -30,11 +30,13 @@ char FoldAsciiLetter(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// A backslash is an ordinary character of a POSIX name ("My\Applet.exe" is
+// one file there), so only "/" ends a folder on Linux.
 bool IsFolderSeparator(char c) {
 #ifdef _WIN32
     return c == '\\' || c == '/' || c == ':';
 #else
-    return c == '\\' || c == '/';
+    return c == '/';
 #endif
 }
 
@@ -103,8 +105,14 @@ bool DeleteWorkingFile(const std::string& name) {
     const std::string path = WorkingFolderPath(name);
     const int32_t attributes = platform::FileAttributes(path);
     if (attributes < 0) return false;
-    const bool first = platform::SetFileAttributes(path, static_cast<uint16_t>(attributes - 1));
-    const bool second = platform::SetFileAttributes(path, static_cast<uint16_t>(attributes - 2));
+    // Read-only, then hidden, comes off; taking 1 and 2 away as numbers
+    // would turn a word without those bits (0x21 less 2 is 0x1F) read-only
+    // again, and the file would stay.
+    const auto word = static_cast<uint16_t>(attributes);
+    const auto writable = static_cast<uint16_t>(word & ~platform::kAttrReadOnly);
+    const auto plain = static_cast<uint16_t>(writable & ~platform::kAttrHidden);
+    const bool first = platform::SetFileAttributes(path, writable);
+    const bool second = platform::SetFileAttributes(path, plain);
     const bool deleted = platform::DeleteFile(path);
     return first && second && deleted;
 }

@@ -47,9 +47,8 @@ std::string FolderPart(const std::string& path);
 std::string WorkingFolderPath(const std::string& name);
 
 // Removes a working-folder file the way the main window does: the attribute
-// word is set to its value minus 1, then to its former value minus 2 (which
-// clears read-only on an ordinary file), and the file is deleted. True when
-// it was deleted.
+// word loses its read-only bit, then its hidden bit too, and the file is
+// deleted, whatever the word held. True when it was deleted.
 bool DeleteWorkingFile(const std::string& name);
 
 // The window thread's loop; Pause and ProcessMessages go through it.

@@ -7,14 +7,15 @@
 #include "UnitMain.h"
 
 #include "payload/WorkingFiles.h"
+#include "payload/codec/Stream.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
+#include "platform/RunLock.h"
 #include "recording/UnitBurn.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <fstream>
 #include <iostream>
 
 namespace qv::app {
@@ -58,11 +59,17 @@ void UnhideCarriedAspi() {
                                     static_cast<uint16_t>(attributes - platform::kAttrHidden));
 }
 
+// A new file in place of whatever has the name: a link put there is removed,
+// never written through.
 void WriteRunBatch(const std::string& path, const std::vector<std::string>& lines,
                    const char* lineEnd) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::string text;
     for (const std::string& line : lines)
-        out << line << lineEnd;
+        text += line + lineEnd;
+    platform::RemoveEntry(path);
+    payload::TFileStream out(path, payload::TFileStream::Mode::CreateExclusive);
+    out.Write(text.data(), static_cast<int32_t>(text.size()));
+    out.Flush();
 }
 
 } // namespace
@@ -121,11 +128,15 @@ void CleanUpRun(bool tidyAspi, bool deleteApplet, bool ntFamily) {
     in.deleteAspi = tidyAspi && AspiVersionAsksForTidyUp(AspiShortVersion());
     in.processId = platform::CurrentProcessId();
     const std::string batch = WorkingFolderPath(payload::kBatchFile);
+    try {
 #ifdef _WIN32
-    WriteRunBatch(batch, WindowsRunBatchLines(in), kBatchLineEnd);
+        WriteRunBatch(batch, WindowsRunBatchLines(in), kBatchLineEnd);
 #else
-    WriteRunBatch(batch, ShellRunBatchLines(in), kScriptLineEnd);
+        WriteRunBatch(batch, ShellRunBatchLines(in), kScriptLineEnd);
 #endif
+    } catch (const std::exception&) {
+        return; // no batch of ours to start; the run ends regardless
+    }
     platform::StartBatchDetached(batch, ntFamily);
 }
 
@@ -147,6 +158,7 @@ void TFormMain::FinishRun(bool tidyAspi, bool deleteApplet) {
     Pause(kReportPause);
     DeleteWorkingFile(payload::kContentFile);
     CleanUpRun(tidyAspi, deleteApplet, IsNtFamily);
+    platform::UnlockRunFolder();
     exitCode_ = RunResult;
     RunProcessEnding()(RunResult);
 }

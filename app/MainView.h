@@ -56,6 +56,9 @@ public:
     virtual void Activated() = 0;
     // A request to close the window; the answer is whether to close it.
     virtual bool CloseRequested() = 0;
+    // The user can press nothing any more (the input ended, or a signal came
+    // from outside): the run ends as the right button would end it.
+    virtual void UserGone() {}
 };
 
 } // namespace qv::app

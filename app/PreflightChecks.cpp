@@ -221,13 +221,17 @@ bool TFormMain::CheckAspiLayer(bool installAllowed) {
     return false;
 }
 
-// A carried layer that fails its checks is no layer at all.
+// A carried layer that fails its checks is no layer at all; one that cannot
+// be written is the folder's fault, said as at the run start.
 bool TFormMain::ExtractCarriedAspiLayer() {
     if (CompressDataModule == nullptr) return true;
     try {
         CompressDataModule->ExtractMember(payload::kCarriedAspiFile);
         return true;
     } catch (const std::exception& error) {
+        const payload::TDamagedMember failure{payload::kCarriedAspiFile, error.what(),
+                                              payload::TCompressDataModule::FailureKind(error)};
+        if (!ReportRunFileFailure(failure)) return false;
         AddStatusLine(DamagedFileLine(payload::kCarriedAspiFile, error.what()));
         FailCheck(run_text::kNoAspiLayer);
         return false;

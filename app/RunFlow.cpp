@@ -77,14 +77,16 @@ void TFormMain::StartRun() {
     ProcessMessages();
     RunStage = stage::kBusy;
     SetRightCaption(0);
+    if (userGone_) PressRightForAbsentUser();
     const bool testWrite = HasSwitch(kSwitchTestWrite) || Settings().Testing;
     if (BurnDataModule != nullptr) BurnDataModule->SetTestWrite(testWrite);
     if (CompressDataModule != nullptr && !CompressDataModule->RunPayloadMode()) {
         CompressDataModule->AttachSpawnProgress(false);
         // Asking to close is refused, so the run goes on and the content-file
         // check tells the user what is missing.
+        if (!TakeRunFolder() || !FolderPathFits()) return;
         if (!CompressDataModule->ExtractRunFiles()) FormClose();
-        ReportDamagedRunFiles();
+        if (!ReportDamagedRunFiles()) return;
     }
     Pause(kAfterExtractionPause);
     if (RunEnded()) return;
@@ -97,10 +99,13 @@ void TFormMain::StartRun() {
 
 // The ASPI check extracts the carried layer again when it needs one, and
 // reports its failure there.
-void TFormMain::ReportDamagedRunFiles() {
+bool TFormMain::ReportDamagedRunFiles() {
+    for (const auto& member : CompressDataModule->DamagedRunFiles())
+        if (!ReportRunFileFailure(member)) return false;
     for (const auto& member : CompressDataModule->DamagedRunFiles())
         if (member.name != payload::kCarriedAspiFile)
             AddStatusLine(DamagedFileLine(member.name, member.message));
+    return true;
 }
 
 void TFormMain::ShowContentTitle() {
@@ -133,6 +138,10 @@ void TFormMain::BusyStep() {
 void TFormMain::ButtonRightClick() {
     // The end of the run pauses; a press meanwhile finds nothing to do.
     if (finishing_) return;
+    if (otherRunInFolder_) {
+        LeaveFolderToOtherRun();
+        return;
+    }
     switch (RunStage) {
     case stage::kCreated:
     case stage::kEraseQuestion:
@@ -205,10 +214,6 @@ void TFormMain::BurnStart() {
     RunStage = stage::kBusy;
     view_.ShowWindow();
     if (!ExtractDiscImage()) return;
-    if (!platform::FileExists(WorkingFolderPath(payload::kDiscImageFile))) {
-        AddStatusLine(run_text::kRequiredFilesMissing);
-        return;
-    }
     if (!RecorderReady()) return;
     WaitForDrive();
     if (RunEnded()) return;
@@ -231,22 +236,32 @@ void TFormMain::BurnStart() {
     RunEnvironment().setThreadPriority(platform::ThreadPriority::BelowNormal);
 }
 
-// False when the image failed its checks: nothing of it is burnt, and the
-// run ends as a recording that failed.
+// False when the run cannot burn: the image failed its checks (nothing of it
+// is burnt, and the run ends as a recording that failed), could not be
+// written, or is not in the payload. Only an image this run wrote and
+// checked is burnt, never a file that happened to lie there.
 bool TFormMain::ExtractDiscImage() {
-    std::string damage;
+    payload::TDamagedMember failure{payload::kDiscImageFile, {}, {}};
+    bool written = CompressDataModule == nullptr &&
+                   platform::FileExists(WorkingFolderPath(payload::kDiscImageFile));
     if (CompressDataModule != nullptr) {
         CompressDataModule->AttachSpawnProgress(true);
         try {
-            CompressDataModule->ExtractMember(payload::kDiscImageFile);
+            written = CompressDataModule->ExtractMember(payload::kDiscImageFile);
         } catch (const std::exception& error) {
-            damage = error.what();
+            failure.message = error.what();
+            failure.kind = payload::TCompressDataModule::FailureKind(error);
         }
         CompressDataModule->AttachSpawnProgress(false);
     }
-    if (!damage.empty()) {
-        FailCheck(DamagedFileLine(payload::kDiscImageFile, damage));
+    if (!failure.message.empty()) {
+        if (!ReportRunFileFailure(failure)) return false;
+        FailCheck(DamagedFileLine(payload::kDiscImageFile, failure.message));
         SetRunResult(result::kRecordingFailed);
+        return false;
+    }
+    if (!written) {
+        AddStatusLine(run_text::kRequiredFilesMissing);
         return false;
     }
     platform::SetFileAttributes(WorkingFolderPath(payload::kDiscImageFile), platform::kAttrHidden);

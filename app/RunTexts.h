@@ -36,6 +36,22 @@ inline constexpr const char* kNoBlankDisc =
 inline constexpr const char* kDamagedFileBegin = "\r\n\r\n*** The carried file ";
 inline constexpr const char* kDamagedFileMiddle = " is damaged: ";
 inline constexpr const char* kDamagedFileEnd = "\r\nNo CD can be made.  Press OK to exit now.\r\n";
+// The working folder, named between the two parts: it cannot be written (a
+// file the run needs could not be made there), or its path does not fit the
+// recorder's job.
+inline constexpr const char* kFolderNotWritableBegin =
+    "\r\n\r\n*** This folder cannot be written: ";
+inline constexpr const char* kFolderNotWritableEnd =
+    "\r\nMove the applet to a folder you may write to.  Press OK to exit now.\r\n";
+inline constexpr const char* kFolderPathTooLongBegin =
+    "\r\n\r\n*** The path of this folder is too long for the CD recorder: ";
+inline constexpr const char* kFolderPathTooLongEnd =
+    "\r\nMove the applet to a folder with a shorter path.  Press OK to exit now.\r\n";
+
+// A second copy started in the folder of a run that is going on.
+inline constexpr const char* kAnotherCopyRunning =
+    "\r\n\r\n*** Another copy of this program is already making a CD in this folder.  Let it "
+    "finish, then start this one again if you need a second CD.  Press OK to exit now.\r\n";
 
 // The recorder report.
 inline constexpr const char* kVersionPrefix = "Version ";

@@ -7,6 +7,7 @@
 
 #include "payload/UnitCompress.h"
 #include "payload/WorkingFiles.h"
+#include "platform/EndSignals.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
 #include "recording/UnitBurn.h"
@@ -44,6 +45,8 @@ int RunWindow(const FrontEndFactory& makeFrontEnd) {
     SetApplicationLoop(loop.get());
     const std::unique_ptr<FrontEnd> frontEnd = makeFrontEnd(*loop);
     TFormMain form(frontEnd->View(), frontEnd->Facts());
+    // A signal from outside ends the run as the user's cancel would now.
+    const platform::EndSignalWatch signals(*loop, [&form] { form.UserGone(); });
     frontEnd->Connect(form, [&form](uint32_t message) { return form.WindowMessage(message); });
     // The burn side's messages; a Windows front end has registered its own
     // window, whose procedure takes them instead.

@@ -128,6 +128,25 @@ void TFormMain::SetRightCaption(int index) {
         ButtonRight.SetFocus();
     else
         ButtonLeft.SetFocus();
+    // "&OK": the run now waits for the right button.
+    if (index == 1 && userGone_) PressRightForAbsentUser();
+}
+
+void TFormMain::UserGone() {
+    if (userGone_) return; // one press per wait is enough
+    userGone_ = true;
+    // Before the run has started the press would be lost; the run start
+    // gives it instead.
+    if (RunValues().RunStarted) PressRightForAbsentUser();
+}
+
+// From the loop, after the step that is running now has returned, as a real
+// press would come.
+void TFormMain::PressRightForAbsentUser() {
+    if (platform::EventLoop* loop = ApplicationLoop())
+        loop->Post([this] {
+            if (!RunEnded()) ButtonRight.Click();
+        });
 }
 
 void TFormMain::AddStatusLine(const std::string& text) {

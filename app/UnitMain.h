@@ -16,7 +16,8 @@
 
 namespace qv::payload {
 class TCompressDataModule;
-}
+struct TDamagedMember;
+} // namespace qv::payload
 namespace qv::recording {
 class TBurnDataModule;
 }
@@ -187,6 +188,7 @@ public:
     }
     void Activated() override { ApplicationEvents1Activate(); }
     bool CloseRequested() override { return FormClose(); }
+    void UserGone() override;
 
     MainView& View() { return view_; }
     platform::SystemFacts& Facts() { return facts_; }
@@ -200,7 +202,11 @@ private:
     bool RunChecks();
     void RetryBlankDisc();
     bool ExtractDiscImage();
-    void ReportDamagedRunFiles();
+    bool ReportDamagedRunFiles();
+    bool TakeRunFolder();
+    void LeaveFolderToOtherRun();
+    bool FolderPathFits();
+    bool ReportRunFileFailure(const payload::TDamagedMember& failure);
     bool RecorderReady();
     void WaitForDrive();
     bool StartBurnThread(uint8_t writeMode);
@@ -223,6 +229,11 @@ private:
     bool burnStartEntered_ = false;
     bool finishing_ = false;
     bool blankRetryRunning_ = false;
+    // No one is left to press a button: each wait for the right button gets
+    // the press a user would give.
+    bool userGone_ = false;
+    bool otherRunInFolder_ = false;
+    void PressRightForAbsentUser();
 };
 
 } // namespace qv::app

@@ -20,6 +20,15 @@ constexpr uint16_t kHiddenOnly = platform::kAttrHidden;
 // The packing candidates in their order; the disc image is last so "/Now"
 // can leave it out.
 constexpr const char* kPackedFiles[] = {kCarriedAspiFile, kContentFile, kEngineFile};
+constexpr const char* kCannotCreatePrefix = "Cannot create file ";
+
+// A source the publisher keeps read-only is packed, so it goes as well.
+void DeleteSource(const std::string& path) {
+    const int32_t word = platform::FileAttributes(path);
+    if (word >= 0 && (word & platform::kAttrReadOnly) != 0)
+        platform::SetFileAttributes(path, static_cast<uint16_t>(word & ~platform::kAttrReadOnly));
+    platform::DeleteFile(path);
+}
 
 } // namespace
 
@@ -192,7 +201,7 @@ void TCompressDataModule::DeletePackedSources(const TStringList& stored) {
         const bool packed =
             std::any_of(stored.begin(), stored.end(),
                         [&name](const std::string& s) { return paths::EqualNoCase(s, name); });
-        if (packed) platform::DeleteFile(host_.workingFolderPath(name));
+        if (packed) DeleteSource(host_.workingFolderPath(name));
     }
 }
 
@@ -242,36 +251,46 @@ bool TCompressDataModule::PayloadContains(const std::string& name) {
     return StoredMemberName(name).has_value();
 }
 
-void TCompressDataModule::ExtractMember(const std::string& name) {
+bool TCompressDataModule::ExtractMember(const std::string& name) {
     TArchiveExtent extent;
     const std::optional<std::string> stored = StoredMemberName(name, &extent);
     // A payload cut short may have lost this very member with its record:
     // that is damage, not a member the publisher left out.
     if (!stored && !extent.Complete) throw EInvalidHeader();
-    if (!stored) return;
+    if (!stored) return false;
     PositionAtPayload();
     Compress.SetTargetPath(host_.folder);
     TStringList selection{name};
     const std::string target = host_.folder + platform::NativePath(*stored);
-    const bool existedBefore = platform::FileExists(target);
     try {
         Compress.ExtractMembers(SelfStream.get(), &selection);
     } catch (const std::exception&) {
         // A member written whole and checked is kept when a later record
         // fails. Otherwise what lies there is our own partial output (the
-        // file is created exclusively, so one that was there before was
-        // never touched) and goes.
+        // component makes a new file), read-only or not, and goes.
         if (selection.empty()) {
-            if (!existedBefore) platform::DeleteFile(target);
+            platform::RemoveEntry(target);
             throw;
         }
     }
+    // The component skips a file it cannot make; for the run that is a
+    // failure, never a reason to use what lies there already.
+    if (selection.empty()) throw ECannotCreateFile(kCannotCreatePrefix + target);
     // A member stored as "QVORIG.QV" is the run's "qvorig.qv"; where file
     // names keep their case, it is given the spelling the run looks for.
     const std::string wanted = host_.workingFolderPath(name);
     for (const std::string& written : selection)
         if (written != wanted && !platform::FileExists(wanted))
             platform::MoveFile(written, wanted, false);
+    return true;
+}
+
+TDamagedMember::Kind TCompressDataModule::FailureKind(const std::exception& error) {
+    if (dynamic_cast<const EInsufficientDiskSpace*>(&error) != nullptr)
+        return TDamagedMember::Kind::DiskFull;
+    if (dynamic_cast<const ECannotCreateFile*>(&error) != nullptr)
+        return TDamagedMember::Kind::NotWritable;
+    return TDamagedMember::Kind::Damaged;
 }
 
 bool TCompressDataModule::ExtractRunFiles() {
@@ -287,7 +306,7 @@ bool TCompressDataModule::ExtractRunFiles() {
             ExtractMember(name);
         } catch (const std::exception& error) {
             // The checks report the missing file; the message says why.
-            damagedRunFiles_.push_back(TDamagedMember{name, error.what()});
+            damagedRunFiles_.push_back(TDamagedMember{name, error.what(), FailureKind(error)});
         }
     }
     platform::SetFileAttributes(host_.workingFolderPath(kEngineFile), kHiddenOnly);
@@ -309,7 +328,8 @@ void TCompressDataModule::LaunchReplaceBatch() {
     paths.batch = host_.workingFolderPath(kBatchFile);
     const std::string text = ReplaceBatchText(paths);
     {
-        TFileStream batch(paths.batch, TFileStream::Mode::Create);
+        platform::RemoveEntry(paths.batch); // a new file: a link there is not written through
+        TFileStream batch(paths.batch, TFileStream::Mode::CreateExclusive);
         batch.Write(text.data(), static_cast<int32_t>(text.size()));
         batch.Flush();
     }

@@ -12,6 +12,7 @@
 #include "payload/archive/Compress.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -38,6 +39,14 @@ struct TPayloadHost {
     std::function<bool(const std::string& batchPath, bool ntFamily)> startBatch;
 };
 
+// A run file that could not be extracted, and why.
+struct TDamagedMember {
+    enum class Kind { Damaged, DiskFull, NotWritable };
+    std::string name;
+    std::string message;
+    Kind kind = Kind::Damaged;
+};
+
 class TCompressDataModule {
 public:
     explicit TCompressDataModule(TPayloadHost host);
@@ -55,21 +64,20 @@ public:
     bool RunPayloadMode();
 
     bool PayloadContains(const std::string& name);
-    // Writes the member into the working folder when the payload lists it.
-    // A member that fails while it is expanded leaves no file behind (a part
-    // of a disc image or an engine must never be taken for the whole); the
-    // archive's exception is passed on.
-    void ExtractMember(const std::string& name);
+    // Writes the member into the working folder when the payload lists it;
+    // true when this call wrote it (whole and checked). A member that fails
+    // while it is expanded leaves no file behind (a part of a disc image or
+    // an engine must never be taken for the whole); the archive's exception
+    // is passed on. A listed member that cannot be written raises
+    // ECannotCreateFile, a full volume EInsufficientDiskSpace.
+    bool ExtractMember(const std::string& name);
     // The run's base files, each on its own, so one damaged member does not
     // keep the others back; true when "qvorig.qv" exists afterwards.
     bool ExtractRunFiles();
     // The members that failed in the last ExtractRunFiles, with the archive's
     // message for each, in extraction order.
-    struct TDamagedMember {
-        std::string name;
-        std::string message;
-    };
     const std::vector<TDamagedMember>& DamagedRunFiles() const { return damagedRunFiles_; }
+    static TDamagedMember::Kind FailureKind(const std::exception& error);
     void ShowSpawnProgress(int32_t& PercentageDone);
     void LaunchReplaceBatch();
 

@@ -13,6 +13,8 @@ inline constexpr const char* kUnusedFile = "qvc.qv";
 inline constexpr const char* kNewAppletFile = "qv1e.qv";
 inline constexpr const char* kBatchFile = "qv1e.bat";
 inline constexpr const char* kAppletResultFile = "Applet.exe";
+// Held by the run that uses the folder; a second copy finds it locked.
+inline constexpr const char* kRunLockFile = "qvrun.lock";
 
 // "#13/#10" is seven ordinary characters typed on the command line.
 inline constexpr const char* kSwitchPackRle = "/#13/#10";

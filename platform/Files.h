@@ -26,6 +26,10 @@ std::string NativePath(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 bool DeleteFile(const std::string& path);
+// Removes the name itself, whatever its attribute word: a link goes, what it
+// points to stays; a folder is never removed. For the run's own files, which
+// are replaced by a new file rather than written over in place.
+bool RemoveEntry(const std::string& path);
 // Moves or renames; replaces an existing destination when replace is set.
 bool MoveFile(const std::string& from, const std::string& to, bool replace);
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);

@@ -3,6 +3,7 @@
 // the process.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qv::platform {
@@ -35,8 +36,18 @@ void SetThreadPriority(ThreadPriority priority);
 // The running process's identifier (the Linux clean-up script waits on it).
 long CurrentProcessId();
 
-// Ends the process at once with the code, after flushing the C streams;
-// no destructors or exit handlers run.
+// Ends the process at once with the code, after flushing the C streams and
+// running the hook below; no destructors or exit handlers run.
 [[noreturn]] void EndProcess(int exitCode);
+// What must happen on every way out through EndProcess (a terminal's
+// settings put back); an empty function clears it.
+void SetBeforeProcessEnd(std::function<void()> hook);
+void RunBeforeProcessEnd();
+
+// Standard input, output or error closed when the process started would be
+// taken by the next file opened (the applet's own executable, say), and a
+// reader of standard input would eat its bytes: each closed one is opened on
+// the null device first. Call before anything else opens a file.
+void OpenClosedStandardDescriptors();
 
 } // namespace qv::platform

@@ -4,6 +4,7 @@
 #include "app/StartUp.h"
 #include "payload/PayloadOffset.h"
 #include "platform/OwnExecutable.h"
+#include "platform/Processes.h"
 
 #ifdef _WIN32
 #include "win32/Win32FrontEnd.h"
@@ -36,6 +37,7 @@ constexpr const char* kVersionLine = "qvapplet %d.%d.%d.%d\n";
 } // namespace
 
 int main(int argc, char** argv) {
+    qv::platform::OpenClosedStandardDescriptors();
     qv::app::StartUpOptions options;
     options.executablePath = qv::platform::OwnExecutablePath();
     options.arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -190,6 +190,10 @@ void TCompress::ExtractSelected(TStream* source, const TStringList* selection,
         if (MakeDirectories) ForceFolders(paths::FolderOf(dest));
         std::unique_ptr<TFileStream> file;
         try {
+            // The member replaces what has its name: a new file, never the old
+            // one written over, so a program that has the old one loaded keeps
+            // it whole and a link there is not followed.
+            platform::RemoveEntry(dest);
             file = std::make_unique<TFileStream>(dest, TFileStream::Mode::CreateExclusive);
         } catch (const EFileStreamError&) {
             if (ExceptionOnFileError) throw;

@@ -1,6 +1,9 @@
 #include "Stream.h"
 
+#include "CompressErrors.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #ifdef _WIN32
@@ -95,6 +98,10 @@ std::FILE* OpenFile(const std::string& path, TFileStream::Mode mode) {
                                                           : "w+b";
 #ifdef _WIN32
     if (mode == Mode::CreateExclusive) return _fsopen(path.c_str(), fopenMode, _SH_DENYRW);
+#else
+    // "x": the name must be new, so nothing is written through a link or
+    // into a file another program has open.
+    if (mode == Mode::CreateExclusive) return std::fopen(path.c_str(), "w+bx");
 #endif
     return std::fopen(path.c_str(), fopenMode);
 }
@@ -117,6 +124,7 @@ TFileStream::TFileStream(const std::string& path, Mode mode) : path_(path) {
         std::fclose(file_);
         file_ = nullptr;
     }
+    if (!file_ && mode == Mode::CreateExclusive) throw ECannotCreateFile(kOpenError + path);
     if (!file_) throw EFileStreamError(kOpenError + path);
 }
 
@@ -133,8 +141,9 @@ int32_t TFileStream::Read(void* buffer, int32_t count) {
 
 void TFileStream::Write(const void* buffer, int32_t count) {
     if (count <= 0) return;
+    errno = 0;
     if (std::fwrite(buffer, 1, static_cast<size_t>(count), file_) != static_cast<size_t>(count))
-        throw EFileStreamError(kWriteError);
+        ThrowWriteError();
 }
 
 int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
@@ -156,7 +165,18 @@ int64_t TFileStream::Size() {
 }
 
 void TFileStream::Flush() {
-    if (std::fflush(file_) != 0) throw EFileStreamError(kWriteError);
+    errno = 0;
+    if (std::fflush(file_) != 0) ThrowWriteError();
+}
+
+// A full volume is not a damaged stream: callers tell the user about space.
+void TFileStream::ThrowWriteError() const {
+    bool full = errno == ENOSPC;
+#ifdef EDQUOT
+    full = full || errno == EDQUOT;
+#endif
+    if (full) throw EInsufficientDiskSpace(path_);
+    throw EFileStreamError(kWriteError);
 }
 
 } // namespace qv::payload

@@ -16,6 +16,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file that could not be made where it was asked for (the folder refuses
+// it, or a name is in the way); the file layer's own failure, not damage.
+class ECannotCreateFile : public EFileStreamError {
+public:
+    using EFileStreamError::EFileStreamError;
+};
+
 enum class SeekOrigin { Begin, Current, End };
 
 class TStream {
@@ -63,9 +70,12 @@ private:
 // A file stream on the C library, so the same code serves both systems.
 class TFileStream : public TStream {
 public:
-    // OpenRead shares the file with other readers and writers; CreateExclusive
-    // truncates or creates it and, on Windows, lets no one else open it
-    // meanwhile. Opening a folder fails in every mode.
+    // OpenRead shares the file with other readers and writers; Create
+    // truncates or creates it. CreateExclusive makes a new file only (an
+    // existing name, a link included, is refused with ECannotCreateFile) and,
+    // on Windows, lets no one else open it meanwhile. Opening a folder fails
+    // in every mode. A write that finds the volume full raises
+    // EInsufficientDiskSpace.
     enum class Mode { OpenRead, OpenReadWrite, Create, CreateExclusive };
     TFileStream(const std::string& path, Mode mode);
     // Adopts an already open FILE (standard input or output); not closed.
@@ -82,6 +92,8 @@ public:
     std::FILE* Handle() const { return file_; }
 
 private:
+    [[noreturn]] void ThrowWriteError() const;
+
     std::FILE* file_ = nullptr;
     bool owned_ = true;
     std::string path_;

@@ -116,6 +116,12 @@ bool DeleteFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
+bool RemoveEntry(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
 bool MoveFile(const std::string& from, const std::string& to, bool replace) {
     const std::string& source = from;
     const std::string& target = to;

@@ -2,7 +2,10 @@
 #include "platform/posix/ProcFiles.h"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -49,6 +52,38 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// A settings file that is a link keeps being one: the new text replaces the
+// file it points to.
+std::string WrittenPath(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+bool ProcessIsGone(const std::string& digits) {
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    const long pid = std::strtol(digits.c_str(), nullptr, 10);
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+// A run killed between writing and renaming leaves its temporary file; the
+// next write removes those whose process has ended.
+void RemoveStaleTemporaries(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = path.substr(0, slash);
+    const std::string prefix = path.substr(slash + 1) + kTemporarySuffix;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) == 0 &&
+            ProcessIsGone(name.substr(prefix.size())))
+            ::unlink((folder + "/" + name).c_str());
+    }
+    ::closedir(dir);
+}
+
 } // namespace
 
 IniSettingsStore::IniSettingsStore(std::string filePath) : filePath_(std::move(filePath)) {}
@@ -75,13 +110,16 @@ IniDocument IniSettingsStore::Load() const {
 
 bool IniSettingsStore::Save(const IniDocument& document) const {
     CreateFolders(filePath_);
-    const std::string temporary = filePath_ + kTemporarySuffix + std::to_string(::getpid());
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kPrivateFile);
+    const std::string target = WrittenPath(filePath_);
+    RemoveStaleTemporaries(filePath_);
+    if (target != filePath_) RemoveStaleTemporaries(target);
+    const std::string temporary = target + kTemporarySuffix + std::to_string(::getpid());
+    ::unlink(temporary.c_str()); // ours from an earlier write, or a link put there
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateFile);
     if (fd < 0) return false;
     const bool written = WriteAll(fd, FormatIni(document)) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (written && closed && ::rename(temporary.c_str(), filePath_.c_str()) == 0) return true;
+    if (written && closed && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
     ::unlink(temporary.c_str());
     return false;
 }

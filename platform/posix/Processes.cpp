@@ -2,9 +2,11 @@
 #include "platform/posix/SpawnDetached.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <iostream>
 #include <map>
 #include <mutex>
@@ -142,7 +144,20 @@ void EndProcess(int exitCode) {
     std::cerr.flush();
     std::fflush(stdout);
     std::fflush(stderr);
+    RunBeforeProcessEnd();
     ::_exit(exitCode);
+}
+
+void OpenClosedStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lower ones are open by now, so the new descriptor is this one.
+        const int opened = ::open(kNullDevice, fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
 }
 
 } // namespace qv::platform

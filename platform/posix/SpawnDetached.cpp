@@ -14,7 +14,6 @@ namespace qv::platform {
 namespace {
 
 constexpr const char* kShell = "/bin/sh";
-constexpr const char* kNullDevice = "/dev/null";
 // "$@" is the command; the trailing & leaves it to init once the shell ends.
 constexpr const char* kBackgroundScript = "\"$@\" </dev/null >/dev/null 2>&1 &";
 

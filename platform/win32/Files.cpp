@@ -32,6 +32,17 @@ bool DeleteFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }
 
+// A link's own attributes are the ones read and cleared here: the file it
+// points to keeps its read-only bit.
+bool RemoveEntry(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    return DeleteFileA(path.c_str()) != 0;
+}
+
 bool MoveFile(const std::string& from, const std::string& to, bool replace) {
     const DWORD flags = MOVEFILE_COPY_ALLOWED | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     return MoveFileExA(from.c_str(), to.c_str(), flags) != 0;

@@ -97,7 +97,12 @@ void EndProcess(int exitCode) {
     std::cerr.flush();
     std::fflush(stdout);
     std::fflush(stderr);
+    RunBeforeProcessEnd();
     ExitProcess(static_cast<UINT>(exitCode));
 }
+
+// A window program's standard handles may be absent; the C runtime's
+// descriptors are not taken by opened files there.
+void OpenClosedStandardDescriptors() {}
 
 } // namespace qv::platform

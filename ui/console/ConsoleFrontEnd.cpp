@@ -12,10 +12,11 @@ namespace {
 class ConsoleFrontEnd final : public app::FrontEnd {
 public:
     ConsoleFrontEnd(platform::EventLoop& loop, std::ostream& out, ConsoleFace face, bool keys)
-        : view_(out, face), facts_(view_, platform::ThisSystem()), input_(loop, keys), loop_(loop) {
-    }
+        : view_(out, face), facts_(view_, platform::ThisSystem()), input_(loop, keys, true),
+          loop_(loop) {}
 
     app::MainView& View() override { return view_; }
+    ConsoleView& Screen() { return view_; }
     platform::SystemFacts& Facts() override { return facts_; }
     void Connect(app::MainViewEvents& events, app::WindowMessageFilter) override {
         events_ = &events;
@@ -50,8 +51,10 @@ std::unique_ptr<app::FrontEnd> MakeConsoleFrontEnd(platform::EventLoop& loop, st
 std::unique_ptr<app::FrontEnd> MakeConsoleFrontEnd(platform::EventLoop& loop) {
     const bool screen = ::isatty(STDOUT_FILENO) == 1;
     const bool keys = screen && ::isatty(STDIN_FILENO) == 1;
-    return MakeConsoleFrontEnd(loop, std::cout,
-                               screen ? ConsoleFace::Screen : ConsoleFace::EventLog, keys);
+    auto frontEnd = std::make_unique<ConsoleFrontEnd>(
+        loop, std::cout, screen ? ConsoleFace::Screen : ConsoleFace::EventLog, keys);
+    frontEnd->Screen().SetTerminalSize(platform::OutputTerminalSize);
+    return frontEnd;
 }
 
 } // namespace qv::ui

@@ -1,5 +1,7 @@
 #include "ConsoleInput.h"
 
+#include "platform/Processes.h"
+
 #include <iostream>
 #include <mutex>
 #include <termios.h>
@@ -32,9 +34,15 @@ public:
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
         active_ = ::tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+        // The run ends through the process's end, where no destructor runs.
+        if (active_)
+            platform::SetBeforeProcessEnd(
+                [saved = saved_] { ::tcsetattr(STDIN_FILENO, TCSANOW, &saved); });
     }
     ~RawKeys() {
-        if (active_) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+        if (!active_) return;
+        platform::SetBeforeProcessEnd(nullptr);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
     }
     RawKeys(const RawKeys&) = delete;
     RawKeys& operator=(const RawKeys&) = delete;
@@ -77,6 +85,12 @@ struct ConsoleInput::Target {
                 receiver->LeftClicked();
         });
     }
+    void Gone() {
+        std::lock_guard guard(lock);
+        if (loop == nullptr) return;
+        app::MainViewEvents* receiver = events;
+        loop->Post([receiver] { receiver->UserGone(); });
+    }
     void Disconnect() {
         std::lock_guard guard(lock);
         loop = nullptr;
@@ -84,8 +98,8 @@ struct ConsoleInput::Target {
     }
 };
 
-ConsoleInput::ConsoleInput(platform::EventLoop& loop, bool keys)
-    : target_(std::make_shared<Target>()), keys_(keys) {
+ConsoleInput::ConsoleInput(platform::EventLoop& loop, bool keys, bool endIsUserGone)
+    : target_(std::make_shared<Target>()), keys_(keys), endIsUserGone_(endIsUserGone) {
     target_->loop = &loop;
 }
 
@@ -102,19 +116,22 @@ void ConsoleInput::Start(app::MainViewEvents& events) {
         target_->events = &events;
     }
     std::shared_ptr<Target> target = target_;
+    const bool endIsGone = endIsUserGone_;
     if (keys_) {
         rawKeys_ = std::make_unique<RawKeys>();
-        std::thread([target] {
+        std::thread([target, endIsGone] {
             char key = 0;
             while (::read(STDIN_FILENO, &key, 1) == 1)
                 if (const auto button = ButtonForKey(key)) target->Press(*button);
+            if (endIsGone) target->Gone();
         }).detach();
         return;
     }
-    std::thread([target] {
+    std::thread([target, endIsGone] {
         std::string line;
         while (std::getline(std::cin, line))
             if (const auto button = ButtonForLine(line)) target->Press(*button);
+        if (endIsGone) target->Gone();
     }).detach();
 }
 

@@ -19,8 +19,10 @@ std::optional<app::Button> ButtonForKey(char key);
 
 class ConsoleInput {
 public:
-    // Single keys when standard input is a terminal, lines otherwise.
-    ConsoleInput(platform::EventLoop& loop, bool keys);
+    // Single keys when standard input is a terminal, lines otherwise. With
+    // endIsUserGone the end of the input tells the run that no one will
+    // press a button any more (where the input is the only way to press).
+    ConsoleInput(platform::EventLoop& loop, bool keys, bool endIsUserGone);
     ~ConsoleInput();
     ConsoleInput(const ConsoleInput&) = delete;
     ConsoleInput& operator=(const ConsoleInput&) = delete;
@@ -33,6 +35,7 @@ private:
     std::shared_ptr<Target> target_;
     std::unique_ptr<RawKeys> rawKeys_; // the terminal's settings come back with it
     bool keys_;
+    bool endIsUserGone_;
     bool started_ = false;
 };
 

@@ -1,4 +1,5 @@
 #include "ConsoleView.h"
+#include "ScreenFrame.h"
 
 #include "app/UnitMain.h"
 
@@ -19,6 +20,7 @@ constexpr const char* kBell = "\a";
 constexpr const char* kRule = "--------------------------------------------------------";
 constexpr const char* kKeysLeft = "[l] ";
 constexpr const char* kKeysRight = "[Enter/r] ";
+constexpr const char* kKeysRightShort = "[r] ";
 constexpr const char* kDisabledMark = " (off)";
 constexpr const char* kOpenedPage = "Opened page: ";
 constexpr int kLeftBarWidth = 6;
@@ -183,24 +185,26 @@ void ConsoleView::Redraw() {
     if (face_ != ConsoleFace::Screen || !shown_) return;
     const GaugeState& left = gauges_[Index(app::Gauge::Left)];
     const GaugeState& main = gauges_[Index(app::Gauge::Main)];
-    out_ << kClearScreen << app::form_text::kProgressCaption << ' '
-         << TextBar(left.position, left.maximum, kLeftBarWidth)
-         << TextBar(main.position, main.maximum, kMainBarWidth) << ' ' << main.position << '/'
-         << main.maximum << '\n'
-         << kRule << '\n';
-    const size_t rows = static_cast<size_t>(consoleRows_);
-    const size_t first = lines_.size() > rows ? lines_.size() - rows : 0;
-    for (size_t i = first; i < lines_.size(); ++i)
-        out_ << ' ' << lines_[i] << '\n';
-    for (size_t i = lines_.size() - first; i < rows; ++i)
-        out_ << '\n';
-    out_ << kRule << '\n';
-    if (!lastUrl_.empty()) out_ << kOpenedPage << lastUrl_ << '\n';
-    const ButtonState& leftButton = buttons_[Index(app::Button::Left)];
-    const ButtonState& rightButton = buttons_[Index(app::Button::Right)];
-    out_ << kKeysLeft << ShownCaption(leftButton.caption)
-         << (leftButton.enabled ? "" : kDisabledMark) << "    " << kKeysRight
-         << ShownCaption(rightButton.caption) << (rightButton.enabled ? "" : kDisabledMark) << '\n';
+    ScreenParts parts;
+    parts.header = std::string(app::form_text::kProgressCaption) + ' ' +
+                   TextBar(left.position, left.maximum, kLeftBarWidth) +
+                   TextBar(main.position, main.maximum, kMainBarWidth) + ' ' +
+                   std::to_string(main.position) + '/' + std::to_string(main.maximum);
+    parts.rule = kRule;
+    for (const std::string& line : lines_)
+        parts.console.push_back(' ' + line);
+    if (!lastUrl_.empty()) parts.url = kOpenedPage + lastUrl_;
+    const std::string leftCaption =
+        ShownCaption(buttons_[Index(app::Button::Left)].caption) +
+        (buttons_[Index(app::Button::Left)].enabled ? "" : kDisabledMark);
+    const std::string rightCaption =
+        ShownCaption(buttons_[Index(app::Button::Right)].caption) +
+        (buttons_[Index(app::Button::Right)].enabled ? "" : kDisabledMark);
+    parts.buttons = kKeysLeft + leftCaption + "    " + kKeysRight + rightCaption;
+    parts.narrowButtons = {kKeysLeft + leftCaption, kKeysRightShort + rightCaption};
+    out_ << kClearScreen;
+    for (const std::string& line : ScreenLines(parts, consoleRows_, terminalSize_()))
+        out_ << line << '\n';
     out_.flush();
 }
 

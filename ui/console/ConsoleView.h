@@ -5,8 +5,10 @@
 // that scripts and tests read (the README documents its format).
 
 #include "app/MainView.h"
+#include "platform/Terminal.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -50,6 +52,10 @@ public:
 
     // A page the applet opened.
     void NoteUrl(const std::string& url);
+    // The screen fits the terminal this reports (none: the full frame).
+    void SetTerminalSize(std::function<std::optional<platform::TerminalSize>()> size) {
+        terminalSize_ = std::move(size);
+    }
     ConsoleFace Face() const { return face_; }
 
 private:
@@ -78,6 +84,9 @@ private:
     std::optional<app::Button> focus_;
     std::string lastUrl_;
     bool shown_ = false;
+    std::function<std::optional<platform::TerminalSize>()> terminalSize_ = [] {
+        return std::optional<platform::TerminalSize>();
+    };
 };
 
 } // namespace qv::ui

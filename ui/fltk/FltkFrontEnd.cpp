@@ -57,7 +57,7 @@ public:
         if (withEventLog) {
             log_.emplace(std::cout, ConsoleFace::EventLog);
             logged_.emplace(window_, *log_);
-            input_.emplace(loop, false);
+            input_.emplace(loop, false, false); // the window still takes presses
         }
         facts_.emplace(View(), log_ ? &*log_ : nullptr, platform::ThisSystem());
     }
