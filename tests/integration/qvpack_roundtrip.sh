@@ -254,6 +254,7 @@ print(at)" "$WORK/rle.qv")
 1|qvpack: a file the run never extracts is among the files \(--strict\)|mkdir -p pub && : > pub/qvorig.qv && : > pub/CdRwLib.dll && : > pub/qvi9cd.qv && : > pub/wnaspi32.dll && "\$QVPACK" applet --strict --stub stub.bin -m rle -o pub.exe -C pub qvorig.qv CdRwLib.dll qvi9cd.qv wnaspi32.dll; s=\$?; [ ! -e pub.exe ] || s=9; exit \$s
 1|qvpack: skipped .*/h-links/docs/readme.txt: a symbolic link lies in its way inside the target folder|mkdir -p h-links h-outside && ln -s ../h-outside h-links/docs && "\$QVPACK" x -C h-links rle.qv >/dev/null; s=\$?; [ -z "\$(ls h-outside)" ] || s=9; exit \$s
 0|ok|mkdir -p h-rel && "\$QVPACK" a -m rle -C h-rel h-rel.qv ../src/empty.txt >/dev/null && "\$QVPACK" x -C h-rel-out h-rel.qv >/dev/null && [ -f h-rel-out/empty.txt ] && echo ok
+1|exit 1|"\$QVPACK" x -C h-flip flip.qv >/dev/null 2>&1; s=\$?; [ ! -e h-flip/qvpack.bin ] || s=9; echo "exit \$s"; exit \$s
 0|qvpack [0-9.]+|"\$QVPACK" --version
 0|  expand every member to nowhere and check its checksum|"\$QVPACK" help t
 ROWS

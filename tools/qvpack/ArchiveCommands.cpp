@@ -12,6 +12,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 namespace qv::qvpack {
 
@@ -220,17 +221,27 @@ int RunTest(const Args& args) {
 }
 
 namespace {
-// The member being written when an extraction fails, and whether its file
-// was there before: only a file this command made is removed again.
+// The member being written when an extraction fails. Extraction replaces a
+// file by a new one, so a file there now that is not the one there before
+// is this command's partial output and goes; a failure before the member's
+// file was made (no space, say) leaves the old file as it was.
 struct MemberInProgress {
     std::string path;
-    bool existedBefore = false;
+    std::optional<std::filesystem::file_time_type> before;
     void Start(const std::string& dest) {
         path = dest;
-        existedBefore = platform::FileExists(dest);
+        before = ModifiedAt(dest);
     }
     void RemoveIfOurs() const {
-        if (!path.empty() && !existedBefore) RemovePartialOutput(path);
+        if (path.empty()) return;
+        const auto now = ModifiedAt(path);
+        if (now && (!before || *now != *before)) RemovePartialOutput(path);
+    }
+    static std::optional<std::filesystem::file_time_type> ModifiedAt(const std::string& file) {
+        std::error_code error;
+        const auto time = std::filesystem::last_write_time(file, error);
+        if (error) return std::nullopt;
+        return time;
     }
 };
 
