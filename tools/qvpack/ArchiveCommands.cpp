@@ -2,8 +2,10 @@
 #include "ArchiveSupport.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "ImageFiles.h"
 #include "OpenedArchive.h"
 #include "ProgressBar.h"
+#include "TemporaryFolder.h"
 #include "payload/WorkingFiles.h"
 #include "payload/archive/ArchivePaths.h"
 #include "platform/Files.h"
@@ -74,7 +76,10 @@ constexpr const char* kWroteApplet =
     "wrote %s: bare applet of %" PRId64 " bytes + payload of %" PRId64
     " bytes, %zu member(s), method %s\n";
 constexpr const char* kStubTooShort = " is shorter than its stamped payload offset";
-constexpr const char* kNoFiles = "expected FILE...";
+constexpr const char* kNoFiles = "expected FILE... (or --folder DIR)";
+constexpr const char* kImageTwice = "--folder makes qvi9cd.qv: leave that file out of FILE...";
+constexpr const char* kTitleTwice =
+    "--title makes qvorig.qv: leave it out, or drop --title to keep the publisher's own";
 constexpr const char* kTwoGiB = "the archive would reach 2 GiB";
 
 int32_t KeyOption(const ArgList& a) {
@@ -400,13 +405,57 @@ bool HasRunFiles(const TStringList& files, const std::string& targetPath, const 
     return complete;
 }
 
+bool HoldsMember(const TStringList& files, const std::string& targetPath, const char* member) {
+    return std::any_of(files.begin(), files.end(), [&](const std::string& f) {
+        return payload::paths::EqualNoCase(StoredName(f, targetPath), member);
+    });
+}
+
+// --folder and --title: the image and the content description are made in
+// a folder of the command's own and packed under the names the run uses.
+// (The image passes through a temporary file: the archive writer takes files.)
+void AddMadeFiles(const ArgList& a, const std::string& targetPath, TStringList& files,
+                  std::optional<TemporaryFolder>& made) {
+    const auto folder = a.Value("--folder");
+    const auto title = a.Value("--title");
+    if (!folder && !title) return;
+    if (folder && HoldsMember(files, targetPath, payload::kDiscImageFile))
+        throw UsageError(kImageTwice);
+    if (title && HoldsMember(files, targetPath, payload::kContentFile))
+        throw UsageError(kTitleTwice);
+    made.emplace();
+    if (title) {
+        files.push_back(made->PathOf(payload::kContentFile));
+        WriteContentDescription(*title, files.back());
+    }
+    if (folder) {
+        files.push_back(made->PathOf(payload::kDiscImageFile));
+        WriteImageFile(*folder, ImageOptionsFrom(a, *folder), files.back());
+    }
+}
+
+std::vector<std::string> AppletValueOptions() {
+    std::vector<std::string> options = {"--stub", "-m", "-o", "-C", "--folder", "--title"};
+    for (const auto& o : ImageValueOptions())
+        options.push_back(o);
+    return options;
+}
+
+std::vector<std::string> AppletFlags() {
+    std::vector<std::string> flags = {"--strict"};
+    for (const auto& f : ImageFlags())
+        flags.push_back(f);
+    return flags;
+}
+
 int RunApplet(const Args& args) {
-    const ArgList a(args, {"--stub", "-m", "-o", "-C"}, {"--strict"});
+    const ArgList a(args, AppletValueOptions(), AppletFlags());
     const auto stubPath = a.Value("--stub");
     const auto out = a.Value("-o");
     const auto method = a.Value("-m");
     if (!stubPath || !out || !method) throw UsageError("--stub, -m and -o are required");
-    if (a.Positional().empty()) throw UsageError(kNoFiles);
+    if (a.Positional().empty() && !a.Value("--folder") && !a.Value("--title"))
+        throw UsageError(kNoFiles);
     const uint8_t m = ParseMethod(*method, kAppletMethods);
     auto stub = OpenInput(*stubPath);
     const int64_t bareSize = StampedBareSize(stub.get(), *stubPath);
@@ -418,6 +467,8 @@ int RunApplet(const Args& args) {
     const std::string base = AbsoluteFolder(a.Value("-C").value_or(""));
     compress.SetTargetPath(base);
     TStringList files = CollectFiles(base, a.Positional());
+    std::optional<TemporaryFolder> made;
+    AddMadeFiles(a, compress.TargetPath(), files, made);
     const bool strict = a.Flag("--strict");
     const char* level = strict ? "error" : "warning";
     const bool complete = HasRunFiles(files, compress.TargetPath(), level);
