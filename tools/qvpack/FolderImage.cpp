@@ -29,8 +29,10 @@ constexpr const char* kLibraryMessage = "qvpack: image: %s: %s\n";
 // Messages from this level on fail the image: a file lost or cut short.
 constexpr const char* kFailSeverity = "SORRY";
 constexpr const char* kShowSeverity = "WARNING";
-constexpr const char* kRelocationFolder = "rr_moved";
-constexpr int kRelocationHidden = 1;
+// Folders deeper than ISO 9660's eight levels move to the root of the plain
+// tree; Rock Ridge links them back and Joliet keeps the real tree.
+constexpr const char* kRelocationFolder = "";
+constexpr int kRelocationHidden = 0;
 constexpr int kIgnoreAclAndXattr = 3;
 constexpr int kReplaceWithDefault = 2;
 constexpr int kKeepNodeValue = 0;
