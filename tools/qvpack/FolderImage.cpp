@@ -26,6 +26,9 @@ constexpr const char* kOversize =
     "%lld bytes); --allow-oversize makes it anyway";
 constexpr const char* kImageShort = "the image ended after %lld of %lld bytes";
 constexpr const char* kLibraryMessage = "qvpack: image: %s: %s\n";
+constexpr const char* kLinksNote =
+    "qvpack: image: %zu symbolic link(s), %s the first, are in the Rock Ridge names only: "
+    "Joliet (what Windows shows) has no links\n";
 // Messages from this level on fail the image: a file lost or cut short.
 constexpr const char* kFailSeverity = "SORRY";
 constexpr const char* kShowSeverity = "WARNING";
@@ -110,8 +113,10 @@ struct FolderImage::Impl {
         if (image) iso_image_unref(image);
     }
 
-    void AddEntries(const std::vector<FolderEntry>& entries, int64_t linkTime,
-                    const std::optional<int64_t>& date) {
+    // Returns how many symbolic links there are and names the first.
+    size_t AddEntries(const std::vector<FolderEntry>& entries, int64_t linkTime,
+                      const std::optional<int64_t>& date, std::string& firstLink) {
+        size_t links = 0;
         std::vector<IsoDir*> folders(entries.size(), nullptr);
         folders[0] = iso_image_get_root(image);
         int weight = static_cast<int>(entries.size());
@@ -134,12 +139,16 @@ struct FolderImage::Impl {
                 Check(iso_tree_add_new_symlink(parent, e.name.c_str(), e.linkTarget.c_str(), &link),
                       e.path);
                 node = reinterpret_cast<IsoNode*>(link);
+                // Joliet cannot hold it; the note below says so once.
+                iso_node_set_hidden(node, LIBISO_HIDE_ON_JOLIET);
+                if (links++ == 0) firstLink = e.path;
             }
             iso_node_set_permissions(node, static_cast<mode_t>(e.mode));
             iso_node_set_uid(node, 0);
             iso_node_set_gid(node, 0);
             SetTimes(node, date.value_or(e.kind == FolderEntry::Kind::Link ? linkTime : e.mtime));
         }
+        return links;
     }
 
     IsoWriteOpts* Options(const ImageOptions& options, int64_t volumeTime) const {
@@ -183,7 +192,9 @@ FolderImage::FolderImage(const std::string& folder, const ImageOptions& options)
     const int64_t newest = NewestTime(entries);
     Check(iso_image_new(options.volumeId.c_str(), &impl_->image), {});
     iso_image_set_ignore_aclea(impl_->image, kIgnoreAclAndXattr);
-    impl_->AddEntries(entries, newest, options.date);
+    std::string firstLink;
+    if (const size_t links = impl_->AddEntries(entries, newest, options.date, firstLink))
+        std::fprintf(stderr, kLinksNote, links, firstLink.c_str());
     IsoWriteOpts* opts = impl_->Options(options, options.date.value_or(newest));
     const int made = iso_image_create_burn_source(impl_->image, opts, &impl_->source);
     iso_write_opts_free(opts);
