@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 #include "Commands.h"
 #include "ImageFiles.h"
+#include "ImageStream.h"
 #include "OpenedArchive.h"
 #include "ProgressBar.h"
 #include "TemporaryFolder.h"
@@ -114,13 +115,25 @@ struct WrittenSizes {
     int64_t stored = 0;
 };
 
+// A member the command makes itself: its data comes from the stream, and
+// no file lies at the path.
+struct MadeMember {
+    std::string path;
+    std::unique_ptr<payload::TStream> stream;
+    uint32_t fileDate = 0;
+};
+constexpr uint16_t kArchiveAttribute = 0x20;
+
 // Writes the listed files as an archive at dest's position.
 WrittenSizes WriteFiles(TCompress& compress, payload::TStream* dest, TStringList& files,
-                        uint8_t method) {
+                        uint8_t method, MadeMember* made = nullptr) {
     SizeByName sizes;
     WrittenSizes written;
+    const auto isMade = [made](const std::string& f) {
+        return made && made->stream && f == made->path;
+    };
     for (const auto& f : files) {
-        const int64_t size = platform::FileSize(f);
+        const int64_t size = isMade(f) ? made->stream->Size() : platform::FileSize(f);
         sizes[payload::paths::StoredNameOf(f, compress.TargetPath())] = size;
         written.original += size;
     }
@@ -131,6 +144,14 @@ WrittenSizes WriteFiles(TCompress& compress, payload::TStream* dest, TStringList
     compress.OnCheckFile = [&](std::string& name, payload::TCProcessMode) {
         progress.StartMember(sizes[name]);
         name = StoredName(name, {});
+    };
+    compress.OnOpenMember = [&](const std::string& path) {
+        payload::TMemberSource source;
+        if (!isMade(path)) return source;
+        source.Stream = std::move(made->stream);
+        source.FileDate = made->fileDate;
+        source.Attributes = kArchiveAttribute;
+        return source;
     };
     compress.ExceptionOnFileError = true;
     const int64_t start = dest->Position();
@@ -411,11 +432,11 @@ bool HoldsMember(const TStringList& files, const std::string& targetPath, const 
     });
 }
 
-// --folder and --title: the image and the content description are made in
-// a folder of the command's own and packed under the names the run uses.
-// (The image passes through a temporary file: the archive writer takes files.)
+// --folder and --title: the content description is written in a folder of
+// the command's own, the image is made while the coder reads it; both go in
+// under the names the run uses.
 void AddMadeFiles(const ArgList& a, const std::string& targetPath, TStringList& files,
-                  std::optional<TemporaryFolder>& made) {
+                  std::optional<TemporaryFolder>& made, MadeMember& image) {
     const auto folder = a.Value("--folder");
     const auto title = a.Value("--title");
     if (!folder && !title) return;
@@ -429,8 +450,10 @@ void AddMadeFiles(const ArgList& a, const std::string& targetPath, TStringList& 
         WriteContentDescription(*title, files.back());
     }
     if (folder) {
-        files.push_back(made->PathOf(payload::kDiscImageFile));
-        WriteImageFile(*folder, ImageOptionsFrom(a, *folder), files.back());
+        image.path = made->PathOf(payload::kDiscImageFile);
+        image.stream = std::make_unique<ImageStream>(*folder, ImageOptionsFrom(a, *folder));
+        image.fileDate = platform::FileDosDateTime(*folder);
+        files.push_back(image.path);
     }
 }
 
@@ -468,7 +491,8 @@ int RunApplet(const Args& args) {
     compress.SetTargetPath(base);
     TStringList files = CollectFiles(base, a.Positional());
     std::optional<TemporaryFolder> made;
-    AddMadeFiles(a, compress.TargetPath(), files, made);
+    MadeMember image;
+    AddMadeFiles(a, compress.TargetPath(), files, made, image);
     const bool strict = a.Flag("--strict");
     const char* level = strict ? "error" : "warning";
     const bool complete = HasRunFiles(files, compress.TargetPath(), level);
@@ -490,7 +514,7 @@ int RunApplet(const Args& args) {
             left -= n;
         }
         payload::ClearSignatureEntry(&dest, stubSignature); // the publisher signs the result
-        sizes = WriteFiles(compress, &dest, files, m);
+        sizes = WriteFiles(compress, &dest, files, m, &image);
         dest.Flush();
     }
     stub.reset(); // the stub may be the output itself
