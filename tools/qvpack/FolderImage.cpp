@@ -113,6 +113,33 @@ struct FolderImage::Impl {
         if (image) iso_image_unref(image);
     }
 
+    // The entry's node below its folder's; a folder's node is kept in
+    // `folders` for the entries inside it.
+    IsoNode* AddNode(const FolderEntry& e, size_t index, std::vector<IsoDir*>& folders,
+                     int& weight) {
+        IsoDir* parent = folders[e.parent];
+        IsoNode* node = nullptr;
+        if (e.kind == FolderEntry::Kind::Folder) {
+            Check(iso_tree_add_new_dir(parent, e.name.c_str(), &folders[index]), e.path);
+            return reinterpret_cast<IsoNode*>(folders[index]);
+        }
+        if (e.kind == FolderEntry::Kind::File) {
+            Check(iso_tree_add_new_node(image, parent, e.name.c_str(), e.source.c_str(), &node),
+                  e.path);
+            // One weight per file: the content goes in walk order, not in
+            // the order of the files' inode numbers on this disk.
+            iso_node_set_sort_weight(node, weight--);
+            return node;
+        }
+        IsoSymlink* link = nullptr;
+        Check(iso_tree_add_new_symlink(parent, e.name.c_str(), e.linkTarget.c_str(), &link),
+              e.path);
+        node = reinterpret_cast<IsoNode*>(link);
+        // Joliet cannot hold it; one note says so for all links.
+        iso_node_set_hidden(node, LIBISO_HIDE_ON_JOLIET);
+        return node;
+    }
+
     // Returns how many symbolic links there are and names the first.
     size_t AddEntries(const std::vector<FolderEntry>& entries, int64_t linkTime,
                       const std::optional<int64_t>& date, std::string& firstLink) {
@@ -122,31 +149,14 @@ struct FolderImage::Impl {
         int weight = static_cast<int>(entries.size());
         for (size_t i = 0; i < entries.size(); ++i) {
             const FolderEntry& e = entries[i];
-            IsoNode* node = reinterpret_cast<IsoNode*>(folders[0]);
-            IsoDir* parent = folders[e.parent];
-            if (i == 0) {
-            } else if (e.kind == FolderEntry::Kind::Folder) {
-                Check(iso_tree_add_new_dir(parent, e.name.c_str(), &folders[i]), e.path);
-                node = reinterpret_cast<IsoNode*>(folders[i]);
-            } else if (e.kind == FolderEntry::Kind::File) {
-                Check(iso_tree_add_new_node(image, parent, e.name.c_str(), e.source.c_str(), &node),
-                      e.path);
-                // One weight per file: the content goes in walk order, not
-                // in the order of the files' inode numbers on this disk.
-                iso_node_set_sort_weight(node, weight--);
-            } else {
-                IsoSymlink* link = nullptr;
-                Check(iso_tree_add_new_symlink(parent, e.name.c_str(), e.linkTarget.c_str(), &link),
-                      e.path);
-                node = reinterpret_cast<IsoNode*>(link);
-                // Joliet cannot hold it; the note below says so once.
-                iso_node_set_hidden(node, LIBISO_HIDE_ON_JOLIET);
-                if (links++ == 0) firstLink = e.path;
-            }
+            IsoNode* node =
+                i == 0 ? reinterpret_cast<IsoNode*>(folders[0]) : AddNode(e, i, folders, weight);
+            const bool isLink = e.kind == FolderEntry::Kind::Link;
+            if (isLink && links++ == 0) firstLink = e.path;
             iso_node_set_permissions(node, static_cast<mode_t>(e.mode));
             iso_node_set_uid(node, 0);
             iso_node_set_gid(node, 0);
-            SetTimes(node, date.value_or(e.kind == FolderEntry::Kind::Link ? linkTime : e.mtime));
+            SetTimes(node, date.value_or(isLink ? linkTime : e.mtime));
         }
         return links;
     }
