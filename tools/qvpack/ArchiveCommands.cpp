@@ -79,6 +79,7 @@ constexpr const char* kWroteApplet =
 constexpr const char* kStubTooShort = " is shorter than its stamped payload offset";
 constexpr const char* kNoFiles = "expected FILE... (or --folder DIR)";
 constexpr const char* kImageTwice = "--folder makes qvi9cd.qv: leave that file out of FILE...";
+constexpr const char* kImageOptionAlone = "the image's options go with --folder DIR";
 constexpr const char* kTitleTwice =
     "--title makes qvorig.qv: leave it out, or drop --title to keep the publisher's own";
 constexpr const char* kTwoGiB = "the archive would reach 2 GiB";
@@ -457,6 +458,16 @@ void AddMadeFiles(const ArgList& a, const std::string& targetPath, TStringList& 
     }
 }
 
+// The image's options without --folder would be ignored: say so instead.
+void RefuseImageOptionsAlone(const ArgList& a) {
+    if (a.Value("--folder")) return;
+    const auto& values = ImageValueOptions();
+    const auto& flags = ImageFlags();
+    if (std::any_of(values.begin(), values.end(), [&](const auto& o) { return a.Value(o); }) ||
+        std::any_of(flags.begin(), flags.end(), [&](const auto& f) { return a.Flag(f); }))
+        throw UsageError(kImageOptionAlone);
+}
+
 std::vector<std::string> AppletValueOptions() {
     std::vector<std::string> options = {"--stub", "-m", "-o", "-C", "--folder", "--title"};
     for (const auto& o : ImageValueOptions())
@@ -477,6 +488,7 @@ int RunApplet(const Args& args) {
     const auto out = a.Value("-o");
     const auto method = a.Value("-m");
     if (!stubPath || !out || !method) throw UsageError("--stub, -m and -o are required");
+    RefuseImageOptionsAlone(a);
     if (a.Positional().empty() && !a.Value("--folder") && !a.Value("--title"))
         throw UsageError(kNoFiles);
     const uint8_t m = ParseMethod(*method, kAppletMethods);

@@ -64,11 +64,12 @@ const std::vector<Command>& AllCommands() {
         {"a", RunAdd, "a -m non|rle|lzh|lh5 [-k KEY] [-C DIR] OUT FILE...",
          "write an archive of the files (folders are walked); names are stored relative to DIR"},
         {"applet", RunApplet,
-         "applet --stub BARE_APPLET -m lh5|rle -o OUT [-C DIR] [--strict] [--folder DIR\n"
-         "        [IMAGE OPTIONS]] [--title TEXT] FILE...",
+         "applet --stub BARE_APPLET -m lh5|rle -o OUT [-C DIR] [--strict] [--folder DIR]\n"
+         "        [--title TEXT] FILE...",
          "write a bare applet (either platform) followed by a new payload of the files; warns\n"
          "        (--strict: refuses) when qvorig.qv, CdRwLib.dll or qvi9cd.qv is missing;\n"
-         "        --folder packs the image of DIR as qvi9cd.qv, --title writes qvorig.qv"},
+         "        --folder packs the image of DIR as qvi9cd.qv (image's options apply), --title\n"
+         "        writes qvorig.qv"},
         {"image", RunImage,
          "image [--volume-id ID] [--date WHEN] [--iso-level 1|2|3] [--allow-oversize] DIR\n"
          "        -o OUT",
