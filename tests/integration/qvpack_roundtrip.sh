@@ -274,6 +274,9 @@ make_image_folder() {
     : >"$tree/zero.bin" && : >"$tree/日本語/zero-length"
     echo grüße >"$tree/Grüße – ünïcode/ünïcode.txt"
     echo long >"$tree/$(printf 'n%.0s' $(seq 99)).txt"
+    # A path of 195 characters: past what the library would give Joliet by itself.
+    local long=$tree/$(printf 'p%.0s' $(seq 90))/$(printf 'q%.0s' $(seq 90))
+    mkdir -p "$long" && echo far >"$long/far-away.txt"
     head -c 3000000 /dev/urandom >"$tree/a/large.bin"
     ln -s a/large.bin "$tree/link to large"
     chmod 750 "$tree/a/b"
@@ -314,6 +317,7 @@ mkfifo pipe|pipe: a special file
 truncate -s 5G huge.bin|huge.bin: 4 GiB or larger: ISO levels 1 and 2 cannot hold it
 truncate -s 737280001 big.bin|the image is [0-9]+ bytes \(36[0-9]{4} sectors\), more than a 700 MB CD holds \(360000 sectors
 touch "\$(printf 'x%.0s' \$(seq 104))"|x+: the name is longer than the 103 characters Joliet holds
+d=\$(printf 'd%.0s' \$(seq 100))/\$(printf 'e%.0s' \$(seq 100)); mkdir -p \$d; : >\$d/\$(printf 'f%.0s' \$(seq 39))|d+/e+/f+: the path is longer than the 240 characters Joliet allows
 ROWS
     # Unreadable: root reads everything, so the command runs as nobody then.
     rm -rf "$dir" && mkdir -p "$dir" && echo s >"$dir/secret" && chmod 000 "$dir/secret"

@@ -24,6 +24,8 @@ constexpr const char* kEntryFailed = "%s: the image library refused it: %s";
 constexpr const char* kOversize =
     "the image is %lld bytes (%lld sectors), more than a 700 MB CD holds (%lld sectors of "
     "%lld bytes); --allow-oversize makes it anyway";
+constexpr const char* kImageLoses =
+    "the image would leave out or cut short what the lines above name";
 constexpr const char* kImageShort = "the image ended after %lld of %lld bytes";
 constexpr const char* kLibraryMessage = "qvpack: image: %s: %s\n";
 constexpr const char* kLinksNote =
@@ -78,7 +80,10 @@ bool DrainMessages() {
         std::fprintf(stderr, kLibraryMessage, severity, text.data());
         int level = 0;
         iso_text_to_sev(severity, &level);
-        failed = failed || level >= failLevel;
+        // A file left out of one of the trees is only a warning to the
+        // library; here it fails the image.
+        failed = failed || level >= failLevel ||
+                 code == iso_error_get_code(static_cast<int>(ISO_FILE_IMGPATH_WRONG));
     }
     return failed;
 }
@@ -169,6 +174,9 @@ struct FolderImage::Impl {
         iso_write_opts_set_joliet(opts, 1);
         iso_write_opts_set_joliet_long_names(opts, 1);
         iso_write_opts_set_joliet_utf16(opts, 1);
+        // The library counts Joliet's 240 in bytes (120 characters); the scan
+        // holds paths to 240 characters, which Windows reads.
+        iso_write_opts_set_joliet_longer_paths(opts, 1);
         // Rock Ridge 1.10 records no file serial numbers, which the library
         // would number in the order of this disk's inodes.
         iso_write_opts_set_rrip_version_1_10(opts, 1);
@@ -208,8 +216,9 @@ FolderImage::FolderImage(const std::string& folder, const ImageOptions& options)
     IsoWriteOpts* opts = impl_->Options(options, options.date.value_or(newest));
     const int made = iso_image_create_burn_source(impl_->image, opts, &impl_->source);
     iso_write_opts_free(opts);
-    DrainMessages();
+    const bool lost = DrainMessages();
     Check(made, {});
+    if (lost) throw DataError(kImageLoses);
     impl_->size = impl_->source->get_size(impl_->source);
     if (impl_->size > kCdSectors * kSectorBytes && !options.allowOversize) {
         char text[512];
