@@ -104,6 +104,7 @@ echo "ünïcode" > "$work/pubfolder/Grüße.txt" && : > "$work/pubfolder/empty"
 cp "$ENGINE" "$work/CdRwLib.dll"
 "$build/tools/qvpack/qvpack" applet --stub "$APPLET" -m lh5 -o "$demo/Applet.exe" \
   --folder "$work/pubfolder" --title 'Folder Disc' -C "$work" CdRwLib.dll >/dev/null 2>&1
+check "--folder applet: qvpack packs it" test $? = 0
 d=$(run_folder folder "time_scale = 0
 ")
 code=$(run "$d" 60 'caption right: &OK=>right')
