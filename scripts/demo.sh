@@ -25,7 +25,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/tree"
 cp -r /usr/share/doc/[a-g]* "$work/tree/" 2>/dev/null || true
-xorriso -as mkisofs -quiet -R -J -V DEMO_DISC -o "$work/disc.iso" "$work/tree" 2>/dev/null
+# One fixed date for every image: the same folder then gives the same bytes.
+export SOURCE_DATE_EPOCH=1700000000
+"$QVPACK" image --volume-id DEMO_DISC "$work/tree" -o "$work/disc.iso" 2>/dev/null
 find /usr/share/common-licenses -type f -print0 | xargs -0 cat > "$work/licenses.txt"
 cp "$QVPACK" "$work/qvpack.bin"
 
@@ -44,7 +46,7 @@ ENGINE=$PWD/build/linux/engine/CdRwLib.dll
 content=$work/publisher
 mkdir -p "$content" "$work/disc-tree"
 cp -r /usr/share/doc/[h-k]* /usr/share/doc/m* /usr/share/doc/[q-s]* "$work/disc-tree/" 2>/dev/null || true
-xorriso -as mkisofs -quiet -R -J -V APPLET_DEMO -o "$content/qvi9cd.qv" "$work/disc-tree" 2>/dev/null
+"$QVPACK" image --volume-id APPLET_DEMO "$work/disc-tree" -o "$content/qvi9cd.qv" 2>/dev/null
 printf 'Demo source line\r\n[TITLE]\r\nTitle =Applet Demo Disc\r\n[TRACKS AND TAGS]\r\n1=Documents\r\n' \
   > "$content/qvorig.qv"
 if [ -f "$ENGINE" ]; then cp "$ENGINE" "$content/CdRwLib.dll"; else echo "placeholder engine" > "$content/CdRwLib.dll"; fi
@@ -69,6 +71,16 @@ for f in "$work/originals"/*; do
   name=$(basename "$f")
   if cmp -s "$f" "$work/user/$name"; then echo "  $name: identical"; else echo "  $name: DIFFERENT"; exit 1; fi
 done
+
+# The publisher's way: qvpack builds the applet from the bare one, the disc's
+# folder (its image goes in as qvi9cd.qv) and the other files; the burns
+# below use this applet, so the disc must equal the image made above.
+echo
+echo "Building Applet.exe with qvpack applet --folder:"
+mkdir -p "$work/packed"
+"$QVPACK" applet --stub "$APPLET" -m lh5 -o "$work/packed/Applet.exe" --volume-id APPLET_DEMO \
+  --folder "$work/disc-tree" -C "$work/originals" qvorig.qv CdRwLib.dll mqv2k.qv 2>/dev/null
+"$QVPACK" l "$work/packed/Applet.exe"
 
 # Runs the applet of a folder against the recorder configuration beside it,
 # presses OK once the CD is done, and draws the progress bar and the console
@@ -102,7 +114,7 @@ PY
 burn_and_compare() { # folder name, what the disc is called, configuration lines
   local folder=$work/$1
   mkdir -p "$folder"
-  cp "$content/Applet.exe" "$folder/"
+  cp "$work/packed/Applet.exe" "$folder/"
   printf '%s' "$3" > "$folder/recorder.cfg"
   local code
   set +e

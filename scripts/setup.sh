@@ -9,7 +9,7 @@ PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   wine wine64 xvfb xauth
-  lhasa jlha-utils xorriso libburn-dev
+  lhasa jlha-utils xorriso libburn-dev libisofs-dev libjte-dev libacl1-dev libbz2-dev
   python3 zstd gzip
   libfltk1.3-dev libxinerama-dev libxcursor-dev fonts-wine xdotool imagemagick
   osslsigncode openssl

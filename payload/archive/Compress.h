@@ -32,6 +32,16 @@ using TExpandEvent =
                        const std::string& CompressID, int32_t& checksum)>;
 using TRecognizeEvent = std::function<void(const std::string& CompressID, bool& recognized)>;
 
+// A member's data handed by the host instead of read from the file at the
+// path: a stream made while it is read (it need only seek back to its
+// start), with the record's date and attributes. No stream: the file.
+struct TMemberSource {
+    std::unique_ptr<TStream> Stream;
+    uint32_t FileDate = 0;
+    uint16_t Attributes = 0;
+};
+using TOpenMemberEvent = std::function<TMemberSource(const std::string& path)>;
+
 // What the member listing knows of each member.
 struct TCompressedFileInfo {
     uint32_t FileDate = 0;
@@ -90,6 +100,7 @@ public:
     TFilenameCheckEvent OnCheckFile;
     TRecognizeEvent OnRecognize;
     TShowProgressEvent OnShowProgress;
+    TOpenMemberEvent OnOpenMember;
     bool MakeDirectories = false;
     bool ExceptionOnFileError = false;
     int32_t Key = 0;

@@ -146,17 +146,21 @@ void TCompress::WriteArchive(TStream* dest, TStringList& files, uint8_t method) 
             }
         }
         name = paths::WithoutDrivePrefix(name);
-        auto file = OpenMemberFile(path, ExceptionOnFileError);
-        if (!file) {
-            files.erase(files.begin() + static_cast<std::ptrdiff_t>(index));
-            continue;
+        TMemberSource source = OnOpenMember ? OnOpenMember(path) : TMemberSource{};
+        if (!source.Stream) {
+            source.Stream = OpenMemberFile(path, ExceptionOnFileError);
+            if (!source.Stream) {
+                files.erase(files.begin() + static_cast<std::ptrdiff_t>(index));
+                continue;
+            }
+            source.FileDate = platform::FileDosDateTime(path);
+            const int32_t attributes = platform::FileAttributes(path);
+            source.Attributes = static_cast<uint16_t>(attributes < 0 ? 0 : attributes);
         }
         files[index] = name;
-        const uint32_t fileDate = platform::FileDosDateTime(path);
-        const int32_t attributes = platform::FileAttributes(path);
-        totalSize += static_cast<uint32_t>(file->Size());
-        WriteMember(dest, file.get(), name, fileDate,
-                    static_cast<uint16_t>(attributes < 0 ? 0 : attributes), method, compressId);
+        totalSize += static_cast<uint32_t>(source.Stream->Size());
+        WriteMember(dest, source.Stream.get(), name, source.FileDate, source.Attributes, method,
+                    compressId);
         ++index;
     }
     dest->Seek(archiveStart, SeekOrigin::Begin);

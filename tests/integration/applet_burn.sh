@@ -97,4 +97,20 @@ check "second CD: PriorX 4 (throttled again)" test "$(setting PriorX)" = 4
 check "second CD: the throttle is held" test "$(setting PriorSaidHoldThrottle)" = 1
 check "second CD: success counter 2" test "$(setting TAOModeSuccess)" = 2
 
+# 5. The publisher's way: qvpack packs a folder (--folder, --title); the
+# disc, read back by xorriso, holds the folder's files and the title shows.
+mkdir -p "$work/pubfolder/docs/deep" && head -c 300000 /dev/urandom > "$work/pubfolder/docs/deep/data.bin"
+echo "ünïcode" > "$work/pubfolder/Grüße.txt" && : > "$work/pubfolder/empty"
+cp "$ENGINE" "$work/CdRwLib.dll"
+"$build/tools/qvpack/qvpack" applet --stub "$APPLET" -m lh5 -o "$demo/Applet.exe" \
+  --folder "$work/pubfolder" --title 'Folder Disc' -C "$work" CdRwLib.dll >/dev/null 2>&1
+check "--folder applet: qvpack packs it" test $? = 0
+d=$(run_folder folder "time_scale = 0
+")
+code=$(run "$d" 60 'caption right: &OK=>right')
+check "--folder applet: exit code 0" test "$code" = 0
+check "--folder applet: the title" has_line "$d" 'console: "Folder Disc"'
+check "--folder applet: the disc holds the folder" bash -c \
+  "osirrox -indev '$d/disc.img' -extract / '$d/back' 2>/dev/null && diff -r '$work/pubfolder' '$d/back'"
+
 finish_checks

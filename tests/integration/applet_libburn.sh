@@ -200,4 +200,17 @@ else
   check "no configuration, no drive: no disc file in the user's data folder" test ! -e "$work/data/CdRwLib"
 fi
 
+# 9. An applet packed by qvpack from a folder: libburn's disc, read back by
+# xorriso, holds the folder's files.
+mkdir -p "$work/pubfolder/docs" && head -c 200000 /dev/urandom > "$work/pubfolder/docs/data.bin"
+echo "grüße" > "$work/pubfolder/Grüße.txt" && cp "$ENGINE" "$work/CdRwLib.dll"
+"$build/tools/qvpack/qvpack" applet --stub "$APPLET" -m lh5 -o "$demo/Applet.exe" \
+  --folder "$work/pubfolder" --title 'Folder Disc' -C "$work" CdRwLib.dll >/dev/null 2>&1
+check "--folder applet: qvpack packs it" test $? = 0
+d=$(burn_folder folder "")
+code=$(run "$d" 60 'caption right: &OK=>right' 2>/dev/null)
+check "--folder applet: exit code 0" test "$code" = 0
+check "--folder applet: the disc holds the folder" bash -c \
+  "osirrox -indev '$d/disc.img' -extract / '$d/back' 2>/dev/null && diff -r '$work/pubfolder' '$d/back'"
+
 finish_checks

@@ -248,7 +248,7 @@ print(at)" "$WORK/rle.qv")
 0|ok   b.txt|"\$QVPACK" x -C h-x1 h-empty-last.qv b.txt >/dev/null && [ -f h-x1/b.txt ] && echo 'ok   b.txt'
 1|the archive ends early: .*|"\$QVPACK" t h-cut3.qv
 1|qvpack: the archive ends early: .*|"\$QVPACK" x -C h-x2 h-cut3.qv >/dev/null
-1|qvpack: not among the archive's whole members \(the archive is cut short\): image.iso|"\$QVPACK" x -C h-x3 h-cut3.qv image.iso 2>&1 >/dev/null | head -n 1; exit \${PIPESTATUS[0]}
+1|qvpack: not among the archive's whole members \(the archive is cut short\): image.iso|"\$QVPACK" x -C h-x3 h-cut3.qv image.iso 2>&1 >/dev/null | sed -n 1p; exit \${PIPESTATUS[0]}
 0|the archive is good: 6 member\(s\) pass their checks|cat rle.qv | "\$QVPACK" t -
 0|ok|"\$QVPACK" applet --stub h-victim.bin -m rle -o h-victim.bin -C src empty.txt 2>/dev/null >/dev/null && "\$QVPACK" t h-victim.bin >/dev/null && [ -x h-victim.bin ] && echo ok
 1|qvpack: a file the run never extracts is among the files \(--strict\)|mkdir -p pub && : > pub/qvorig.qv && : > pub/CdRwLib.dll && : > pub/qvi9cd.qv && : > pub/wnaspi32.dll && "\$QVPACK" applet --strict --stub stub.bin -m rle -o pub.exe -C pub qvorig.qv CdRwLib.dll qvi9cd.qv wnaspi32.dll; s=\$?; [ ! -e pub.exe ] || s=9; exit \$s
@@ -262,6 +262,86 @@ ROWS
 }
 check "hostile files get the right verdict" hostile_files
 check "usage error exits 2" bash -c '"$0" a -m xyz out 2>/dev/null; [ $? -eq 2 ]' "$QVPACK"
+
+# qvpack image: a folder with what publishers' folders hold, read back by an
+# independent reader. Rock Ridge must give back every byte, name, link and
+# mode; Joliet (what Windows shows) every name but the link's; the volume id
+# and the fixed date must be there; the same folder elsewhere gives the same
+# bytes.
+make_image_folder() {
+    local tree=$1
+    mkdir -p "$tree/a/b/c/d/e/f/g/h/i/j" "$tree/empty folder" "$tree/Grüße – ünïcode" "$tree/日本語"
+    echo deep >"$tree/a/b/c/d/e/f/g/h/i/j/deep.txt"
+    : >"$tree/zero.bin" && : >"$tree/日本語/zero-length"
+    echo grüße >"$tree/Grüße – ünïcode/ünïcode.txt"
+    echo long >"$tree/$(printf 'n%.0s' $(seq 99)).txt"
+    # A path of 195 characters: past what the library would give Joliet by itself.
+    local long=$tree/$(printf 'p%.0s' $(seq 90))/$(printf 'q%.0s' $(seq 90))
+    mkdir -p "$long" && echo far >"$long/far-away.txt"
+    head -c 3000000 /dev/urandom >"$tree/a/large.bin"
+    ln -s a/large.bin "$tree/link to large"
+    chmod 750 "$tree/a/b"
+}
+image_read_back() {
+    local tree="$WORK/img/My Folder" twin=$WORK/img/twin out=$WORK/img/out
+    make_image_folder "$tree" && cp -a "$tree" "$twin" || return 1
+    export SOURCE_DATE_EPOCH=1700000000
+    "$QVPACK" image "$tree" -o "$WORK/img/a.iso" >/dev/null &&
+        "$QVPACK" image --volume-id MY_FOLDER "$twin" -o "$WORK/img/b.iso" >/dev/null || return 1
+    unset SOURCE_DATE_EPOCH
+    cmp "$WORK/img/a.iso" "$WORK/img/b.iso" || return 1
+    osirrox -indev "$WORK/img/a.iso" -extract / "$out" 2>/dev/null &&
+        diff -r --no-dereference "$tree" "$out" || return 1
+    [ "$(stat -c %a "$out/a/b")" = 750 ] || return 1
+    xorriso -indev "$WORK/img/a.iso" -pvd_info 2>/dev/null | grep -q 'Volume Id *: MY_FOLDER$' || return 1
+    xorriso -indev "$WORK/img/a.iso" -find / -exec lsdl 2>/dev/null | grep -v 'Nov 14  2023' && return 1
+    (cd "$tree" && find . ! -type l | sed 's|^\.||; s|^$|/|' | sort) >"$WORK/img/want"
+    xorriso -read_fs norock -indev "$WORK/img/a.iso" -find / 2>/dev/null | tr -d "'" | sort >"$WORK/img/joliet"
+    diff "$WORK/img/want" "$WORK/img/joliet"
+}
+check "qvpack image: read back with xorriso, identical twice" image_read_back
+
+# Folders a CD image cannot carry as they are: exit 1, nothing written, and
+# the line naming the file. Each row: what to make in the folder | the line.
+image_refusals() {
+    local failures=0 make line dir=$WORK/refuse
+    while IFS='|' read -r make line; do
+        rm -rf "$dir" && mkdir -p "$dir" && (cd "$dir" && eval "$make")
+        "$QVPACK" image "$dir" -o "$WORK/refused.iso" >/dev/null 2>"$WORK/refused.err"
+        if [ $? -ne 1 ] || [ -e "$WORK/refused.iso" ] || ! grep -qE "$line" "$WORK/refused.err"; then
+            echo "$make: $(cat "$WORK/refused.err")"
+            failures=$((failures + 1))
+        fi
+    done <<ROWS
+echo 1 >Readme.txt; echo 2 >README.TXT|Readme.txt: has the same Joliet name .* as README.TXT
+mkfifo pipe|pipe: a special file
+truncate -s 5G huge.bin|huge.bin: 4 GiB or larger: ISO levels 1 and 2 cannot hold it
+truncate -s 737280001 big.bin|the image is [0-9]+ bytes \(36[0-9]{4} sectors\), more than a 700 MB CD holds \(360000 sectors
+touch "\$(printf 'x%.0s' \$(seq 104))"|x+: the name is longer than the 103 characters Joliet holds
+d=\$(printf 'd%.0s' \$(seq 100))/\$(printf 'e%.0s' \$(seq 100)); mkdir -p \$d; : >\$d/\$(printf 'f%.0s' \$(seq 39))|d+/e+/f+: the path is longer than the 240 characters Joliet allows
+ROWS
+    # Unreadable: root reads everything, so the command runs as nobody then.
+    rm -rf "$dir" && mkdir -p "$dir" && echo s >"$dir/secret" && chmod 000 "$dir/secret"
+    chmod 755 "$WORK" "$dir"
+    local as=()
+    [ "$(id -u)" -eq 0 ] && as=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    "${as[@]}" "$QVPACK" image "$dir" -o /dev/null 2>&1 | grep -q 'secret: cannot be read' || failures=$((failures + 1))
+    [ "$failures" -eq 0 ]
+}
+check "qvpack image names what a CD cannot carry" image_refusals
+
+# applet --folder --title: the payload's qvi9cd.qv is the folder's image,
+# its qvorig.qv carries the title under the key the applet reads.
+applet_from_a_folder() {
+    local out=$WORK/folder-x
+    SOURCE_DATE_EPOCH=1700000000 "$QVPACK" applet --stub "$WORK/stub.bin" -m lh5 -o "$WORK/folder.exe" \
+        --folder "$WORK/img/My Folder" --title 'A "quoted" title ' -C "$WORK/src" empty.txt 2>/dev/null >/dev/null &&
+        "$QVPACK" x -C "$out" "$WORK/folder.exe" >/dev/null &&
+        cmp "$out/qvi9cd.qv" "$WORK/img/a.iso" &&
+        [ "$(cat "$out/qvorig.qv")" = $'[TITLE]\r\nTitle ="A "quoted" title "\r' ] &&
+        ! ls "${TMPDIR:-/tmp}"/qvpack-* 2>/dev/null
+}
+check "qvpack applet --folder --title packs the image and the title" applet_from_a_folder
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

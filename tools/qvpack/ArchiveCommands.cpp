@@ -2,8 +2,11 @@
 #include "ArchiveSupport.h"
 #include "CliSupport.h"
 #include "Commands.h"
+#include "ImageFiles.h"
+#include "ImageStream.h"
 #include "OpenedArchive.h"
 #include "ProgressBar.h"
+#include "TemporaryFolder.h"
 #include "payload/WorkingFiles.h"
 #include "payload/archive/ArchivePaths.h"
 #include "platform/Files.h"
@@ -75,7 +78,11 @@ constexpr const char* kWroteApplet =
     "wrote %s: bare applet of %" PRId64 " bytes + payload of %" PRId64
     " bytes, %zu member(s), method %s\n";
 constexpr const char* kStubTooShort = " is shorter than its stamped payload offset";
-constexpr const char* kNoFiles = "expected FILE...";
+constexpr const char* kNoFiles = "expected FILE... (or --folder DIR)";
+constexpr const char* kImageTwice = "--folder makes qvi9cd.qv: leave that file out of FILE...";
+constexpr const char* kImageOptionAlone = "the image's options go with --folder DIR";
+constexpr const char* kTitleTwice =
+    "--title makes qvorig.qv: leave it out, or drop --title to keep the publisher's own";
 constexpr const char* kTwoGiB = "the archive would reach 2 GiB";
 
 int32_t KeyOption(const ArgList& a) {
@@ -110,13 +117,25 @@ struct WrittenSizes {
     int64_t stored = 0;
 };
 
+// A member the command makes itself: its data comes from the stream, and
+// no file lies at the path.
+struct MadeMember {
+    std::string path;
+    std::unique_ptr<payload::TStream> stream;
+    uint32_t fileDate = 0;
+};
+constexpr uint16_t kArchiveAttribute = 0x20;
+
 // Writes the listed files as an archive at dest's position.
 WrittenSizes WriteFiles(TCompress& compress, payload::TStream* dest, TStringList& files,
-                        uint8_t method) {
+                        uint8_t method, MadeMember* made = nullptr) {
     SizeByName sizes;
     WrittenSizes written;
+    const auto isMade = [made](const std::string& f) {
+        return made && made->stream && f == made->path;
+    };
     for (const auto& f : files) {
-        const int64_t size = platform::FileSize(f);
+        const int64_t size = isMade(f) ? made->stream->Size() : platform::FileSize(f);
         sizes[payload::paths::StoredNameOf(f, compress.TargetPath())] = size;
         written.original += size;
     }
@@ -127,6 +146,14 @@ WrittenSizes WriteFiles(TCompress& compress, payload::TStream* dest, TStringList
     compress.OnCheckFile = [&](std::string& name, payload::TCProcessMode) {
         progress.StartMember(sizes[name]);
         name = StoredName(name, {});
+    };
+    compress.OnOpenMember = [&](const std::string& path) {
+        payload::TMemberSource source;
+        if (!isMade(path)) return source;
+        source.Stream = std::move(made->stream);
+        source.FileDate = made->fileDate;
+        source.Attributes = kArchiveAttribute;
+        return source;
     };
     compress.ExceptionOnFileError = true;
     const int64_t start = dest->Position();
@@ -411,13 +438,70 @@ bool HasRunFiles(const TStringList& files, const std::string& targetPath, const 
     return complete;
 }
 
+bool HoldsMember(const TStringList& files, const std::string& targetPath, const char* member) {
+    return std::any_of(files.begin(), files.end(), [&](const std::string& f) {
+        return payload::paths::EqualNoCase(StoredName(f, targetPath), member);
+    });
+}
+
+// --folder and --title: the content description is written in a folder of
+// the command's own, the image is made while the coder reads it; both go in
+// under the names the run uses.
+void AddMadeFiles(const ArgList& a, const std::string& targetPath, TStringList& files,
+                  std::optional<TemporaryFolder>& made, MadeMember& image) {
+    const auto folder = a.Value("--folder");
+    const auto title = a.Value("--title");
+    if (!folder && !title) return;
+    if (folder && HoldsMember(files, targetPath, payload::kDiscImageFile))
+        throw UsageError(kImageTwice);
+    if (title && HoldsMember(files, targetPath, payload::kContentFile))
+        throw UsageError(kTitleTwice);
+    made.emplace();
+    if (title) {
+        files.push_back(made->PathOf(payload::kContentFile));
+        WriteContentDescription(*title, files.back());
+    }
+    if (folder) {
+        image.path = made->PathOf(payload::kDiscImageFile);
+        image.stream = std::make_unique<ImageStream>(*folder, ImageOptionsFrom(a, *folder));
+        image.fileDate = platform::FileDosDateTime(*folder);
+        files.push_back(image.path);
+    }
+}
+
+// The image's options without --folder would be ignored: say so instead.
+void RefuseImageOptionsAlone(const ArgList& a) {
+    if (a.Value("--folder")) return;
+    const auto& values = ImageValueOptions();
+    const auto& flags = ImageFlags();
+    if (std::any_of(values.begin(), values.end(), [&](const auto& o) { return a.Value(o); }) ||
+        std::any_of(flags.begin(), flags.end(), [&](const auto& f) { return a.Flag(f); }))
+        throw UsageError(kImageOptionAlone);
+}
+
+std::vector<std::string> AppletValueOptions() {
+    std::vector<std::string> options = {"--stub", "-m", "-o", "-C", "--folder", "--title"};
+    for (const auto& o : ImageValueOptions())
+        options.push_back(o);
+    return options;
+}
+
+std::vector<std::string> AppletFlags() {
+    std::vector<std::string> flags = {"--strict"};
+    for (const auto& f : ImageFlags())
+        flags.push_back(f);
+    return flags;
+}
+
 int RunApplet(const Args& args) {
-    const ArgList a(args, {"--stub", "-m", "-o", "-C"}, {"--strict"});
+    const ArgList a(args, AppletValueOptions(), AppletFlags());
     const auto stubPath = a.Value("--stub");
     const auto out = a.Value("-o");
     const auto method = a.Value("-m");
     if (!stubPath || !out || !method) throw UsageError("--stub, -m and -o are required");
-    if (a.Positional().empty()) throw UsageError(kNoFiles);
+    RefuseImageOptionsAlone(a);
+    if (a.Positional().empty() && !a.Value("--folder") && !a.Value("--title"))
+        throw UsageError(kNoFiles);
     const uint8_t m = ParseMethod(*method, kAppletMethods);
     auto stub = OpenInput(*stubPath);
     const int64_t bareSize = StampedBareSize(stub.get(), *stubPath);
@@ -429,6 +513,9 @@ int RunApplet(const Args& args) {
     const std::string base = AbsoluteFolder(a.Value("-C").value_or(""));
     compress.SetTargetPath(base);
     TStringList files = CollectFiles(base, a.Positional());
+    std::optional<TemporaryFolder> made;
+    MadeMember image;
+    AddMadeFiles(a, compress.TargetPath(), files, made, image);
     const bool strict = a.Flag("--strict");
     const char* level = strict ? "error" : "warning";
     const bool complete = HasRunFiles(files, compress.TargetPath(), level);
@@ -450,7 +537,7 @@ int RunApplet(const Args& args) {
             left -= n;
         }
         payload::ClearSignatureEntry(&dest, stubSignature); // the publisher signs the result
-        sizes = WriteFiles(compress, &dest, files, m);
+        sizes = WriteFiles(compress, &dest, files, m, &image);
         dest.Flush();
     }
     stub.reset(); // the stub may be the output itself

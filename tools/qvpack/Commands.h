@@ -23,6 +23,7 @@ int RunTest(const Args& args);
 int RunExtract(const Args& args);
 int RunAdd(const Args& args);
 int RunApplet(const Args& args);
+int RunImage(const Args& args);
 
 // Every command qvpack knows, in the order --help lists them.
 const std::vector<Command>& AllCommands();

@@ -43,6 +43,10 @@ payload::TShowProgressEvent ProgressBar::Handler() {
     return [this](int32_t& percent) { ShowPercent(percent); };
 }
 
+void ProgressBar::ShowDone(int64_t bytes) {
+    if (enabled_) Draw(bytes);
+}
+
 void ProgressBar::ShowPercent(int32_t percent) {
     if (percent < 0) return;
     if (lastPercent_ == kDonePercent && next_ < following_.size()) StartMember(following_[next_++]);

@@ -27,6 +27,8 @@ public:
     // The archive's progress events (percent of the current member); empty
     // when nothing is drawn, so the coding loop is not slowed down.
     payload::TShowProgressEvent Handler();
+    // For work that counts its own bytes: this many of the total are done.
+    void ShowDone(int64_t bytes);
 
 private:
     void ShowPercent(int32_t percent);

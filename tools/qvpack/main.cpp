@@ -10,7 +10,8 @@ namespace qv::qvpack {
 namespace {
 constexpr const char* kProgram = "qvpack";
 constexpr const char* kIntro =
-    "qvpack - list, test, extract and create payload archives, and build applets.\n\n"
+    "qvpack - list, test, extract and create payload archives, make disc images, and build\n"
+    "applets.\n\n"
     "usage: qvpack COMMAND [OPTIONS] ARGS...\n\ncommands:\n";
 constexpr const char* kVersionLine = "%s %s\n";
 constexpr const char* kUnknownCommand = "%s: unknown command '%s' (see %s --help)\n";
@@ -63,9 +64,18 @@ const std::vector<Command>& AllCommands() {
         {"a", RunAdd, "a -m non|rle|lzh|lh5 [-k KEY] [-C DIR] OUT FILE...",
          "write an archive of the files (folders are walked); names are stored relative to DIR"},
         {"applet", RunApplet,
-         "applet --stub BARE_APPLET -m lh5|rle -o OUT [-C DIR] [--strict] FILE...",
+         "applet --stub BARE_APPLET -m lh5|rle -o OUT [-C DIR] [--strict] [--folder DIR]\n"
+         "        [--title TEXT] FILE...",
          "write a bare applet (either platform) followed by a new payload of the files; warns\n"
-         "        (--strict: refuses) when qvorig.qv, CdRwLib.dll or qvi9cd.qv is missing"},
+         "        (--strict: refuses) when qvorig.qv, CdRwLib.dll or qvi9cd.qv is missing;\n"
+         "        --folder packs the image of DIR as qvi9cd.qv (image's options apply), --title\n"
+         "        writes qvorig.qv"},
+        {"image", RunImage,
+         "image [--volume-id ID] [--date WHEN] [--iso-level 1|2|3] [--allow-oversize] DIR\n"
+         "        -o OUT",
+         "write the data-disc image of DIR (ISO 9660, Joliet, Rock Ridge; names sorted);\n"
+         "        every timestamp is WHEN (or SOURCE_DATE_EPOCH) when given; refuses an image\n"
+         "        larger than a 700 MB CD without --allow-oversize (Linux builds only)"},
     };
     return commands;
 }

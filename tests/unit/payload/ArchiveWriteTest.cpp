@@ -207,6 +207,34 @@ INSTANTIATE_TEST_SUITE_P(
                       FallbackCase{"Empty", kMethodLH5, Bytes{}, kMethodLH5}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// A member the host hands as a stream (no file at its path) keeps the
+// host's date and attributes, and the fallback to "NON" rewinds the stream.
+TEST(ArchiveWrite, HostStreamsAMemberWithoutAFile) {
+    PlatformTempFolder folder;
+    const Bytes data = RandomBytes(5000);
+    TCompress c;
+    c.SetTargetPath(folder.Path());
+    c.OnOpenMember = [&](const std::string& path) {
+        payload::TMemberSource source;
+        if (path != folder.File("made.bin")) return source;
+        source.Stream = std::make_unique<TMemoryStream>(data);
+        source.FileDate = 0x2A2B3C4D;
+        source.Attributes = 0x20;
+        return source;
+    };
+    TStringList files = {folder.File("made.bin")};
+    TMemoryStream out;
+    c.WriteArchive(&out, files, kMethodLH5);
+    const TMemberList list = ListOf(c, out.Bytes());
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].Info.Method, kMethodNON);
+    EXPECT_EQ(list[0].Info.FileDate, 0x2A2B3C4Du);
+    EXPECT_EQ(list[0].Info.Attributes, 0x20);
+    PlatformTempFolder target;
+    Extract(c, out.Bytes(), target.Path());
+    EXPECT_EQ(PlatformTempFolder::Read(target.File("made.bin")), AsText(data));
+}
+
 TEST(ArchiveWrite, CustomMethodGoesThroughTheHostBothWays) {
     PlatformTempFolder folder;
     TCompress c;
