@@ -1,5 +1,6 @@
 #include "CommonUtils.h"
 
+#include "payload/SignatureTable.h"
 #include "platform/Files.h"
 #include "platform/SystemFacts.h"
 
@@ -146,11 +147,26 @@ bool ApplicationTerminated() {
     return Values().terminated || (loop != nullptr && loop->Terminated());
 }
 
+namespace {
+// A code signature appended after the payload is no payload: a signed copy
+// without one must end as silently as an unsigned one.
+int64_t ArchiveRegionSize(const std::string& path, int64_t size) {
+    try {
+        payload::TFileStream file(path, payload::TFileStream::Mode::OpenRead);
+        return payload::ArchiveRegionEnd(&file,
+                                         payload::FindSignatureTable(&file, PayloadOffset()));
+    } catch (const payload::EFileStreamError&) {
+        return size; // unreadable: the run's own opening says so
+    }
+}
+} // namespace
+
 bool SizeGate(const std::string& path, int64_t minimum, int64_t maximum) {
     int64_t size = platform::FileSize(path);
     if (size < 0) size = 0;
     OwnSize = static_cast<int32_t>(size > kSizeGateMaximum ? kSizeGateMaximum : size);
-    return minimum <= size && size <= maximum;
+    const int64_t counted = ArchiveRegionSize(path, size);
+    return minimum <= counted && size <= maximum;
 }
 
 std::string FormatFileVersion(const platform::FileVersionNumbers& version,

@@ -17,6 +17,8 @@
 namespace qv::app {
 
 namespace {
+// A maintenance mode that was asked for and did not run to its end.
+constexpr int kMaintenanceFailedExitCode = 1;
 
 bool AnyPayloadModeSwitch() {
     for (const char* mode : {payload::kSwitchPackLh5, payload::kSwitchPackWithoutImage,
@@ -30,14 +32,17 @@ void EnterExecutableFolder() {
     if (!ExecutableFolder().empty()) std::filesystem::current_path(ExecutableFolder());
 }
 
+// The modes show nothing, so the exit code is what tells a publisher's
+// script that no new applet (or spawned folder) was made.
 int RunMaintenanceMode() {
     try {
         payload::TCompressDataModule module(MakePayloadHost(nullptr));
         module.RunPayloadMode();
+        return module.ModeCompleted() ? 0 : kMaintenanceFailedExitCode;
     } catch (const std::exception&) {
         // The executable could not be opened: the modes promise no message.
     }
-    return 0;
+    return kMaintenanceFailedExitCode;
 }
 
 int RunWindow(const FrontEndFactory& makeFrontEnd) {

@@ -47,7 +47,8 @@ TCompressDataModule::~TCompressDataModule() {
 
 void TCompressDataModule::DataModuleCreate() {
     auto file = std::make_unique<TFileStream>(host_.selfPath, TFileStream::Mode::OpenRead);
-    signature_ = FindSignatureTable(file.get());
+    // A table that would start inside the bare applet is no signature.
+    signature_ = FindSignatureTable(file.get(), host_.payloadOffset);
     const int64_t end = ArchiveRegionEnd(file.get(), signature_);
     SelfStream = std::make_unique<TRegionStream>(std::move(file), end);
 }
@@ -78,6 +79,7 @@ bool TCompressDataModule::RunPayloadMode() {
     if (packing) {
         try {
             if (PackingMode()) {
+                modeCompleted_ = true;
                 host_.terminateApplication();
                 return result;
             }
@@ -88,6 +90,7 @@ bool TCompressDataModule::RunPayloadMode() {
     if (spawn) {
         try {
             SpawnMode();
+            modeCompleted_ = true;
             host_.terminateApplication();
             return result;
         } catch (const std::exception&) {
@@ -96,7 +99,10 @@ bool TCompressDataModule::RunPayloadMode() {
     }
     if (empty) {
         try {
-            if (EmptyMode()) host_.terminateApplication();
+            if (EmptyMode()) {
+                modeCompleted_ = true;
+                host_.terminateApplication();
+            }
         } catch (const std::exception&) {
             // Nothing is left to try.
         }

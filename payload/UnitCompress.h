@@ -62,6 +62,9 @@ public:
 
     // True when any of the five switches is present; when one is, runs its mode.
     bool RunPayloadMode();
+    // Whether a mode RunPayloadMode tried ran to its end; a publisher's
+    // script must not take a failed packing for a new applet.
+    bool ModeCompleted() const { return modeCompleted_; }
 
     bool PayloadContains(const std::string& name);
     // Writes the member into the working folder when the payload lists it;
@@ -113,6 +116,7 @@ private:
     TPayloadHost host_;
     std::unique_ptr<TStream> SelfStream;
     TSignatureTable signature_;
+    bool modeCompleted_ = false;
 };
 
 } // namespace qv::payload

@@ -132,5 +132,13 @@ check "the signed applet re-packs" wait_replaced "$sp"
 end_batch "$sp"
 check "the re-packed applet is unsigned and lists both members" unsigned_with "$sp/Applet.exe" 2
 
+# A signed bare applet carries no payload: it ends at once, as an unsigned
+# copy without payload does, and extracts nothing.
+sb=$work/signed-bare; mkdir -p "$sb"
+sign "$APPLET" "$sb/Applet.exe"
+wine_run "$sb" Applet.exe; rc=$?
+check "a signed bare applet ends at once with exit code 0 and writes nothing" \
+  bash -c '[ "$0" = 0 ] && [ "$(ls -A "$1")" = Applet.exe ]' "$rc" "$sb"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
