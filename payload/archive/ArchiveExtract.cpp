@@ -187,6 +187,15 @@ void TCompress::ExtractSelected(TStream* source, const TStringList* selection,
         const int32_t available =
             CheckSpaceBeforeExpand ? AvailableSpaceFor(dest) : kUnlimitedSpace;
         if (available < originalSize) throw EInsufficientDiskSpace(dest);
+        if (OnCreateMember) {
+            TStream* kept = OnCreateMember(dest);
+            source->Seek(record.DataStart, SeekOrigin::Begin);
+            ExpandMemberData(kept, source, record, header.CompressID);
+            written.push_back(dest);
+            processed += originalSize;
+            SkipData(source, record);
+            continue;
+        }
         if (MakeDirectories) ForceFolders(paths::FolderOf(dest));
         std::unique_ptr<TFileStream> file;
         try {

@@ -41,6 +41,10 @@ struct TMemberSource {
     uint16_t Attributes = 0;
 };
 using TOpenMemberEvent = std::function<TMemberSource(const std::string& path)>;
+// Where an expanded member goes: a stream the host owns and keeps (the fuzz
+// target keeps the members in memory). Not attached: a new file at the
+// destination, with the record's date and attributes.
+using TCreateMemberEvent = std::function<TStream*(const std::string& dest)>;
 
 // What the member listing knows of each member.
 struct TCompressedFileInfo {
@@ -101,6 +105,7 @@ public:
     TRecognizeEvent OnRecognize;
     TShowProgressEvent OnShowProgress;
     TOpenMemberEvent OnOpenMember;
+    TCreateMemberEvent OnCreateMember;
     bool MakeDirectories = false;
     bool ExceptionOnFileError = false;
     int32_t Key = 0;

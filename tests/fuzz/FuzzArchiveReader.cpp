@@ -1,6 +1,6 @@
 // The archive reader on arbitrary bytes: the region (a PE signature table
-// ends it), listing and testing through it, then expanding into a
-// temporary folder. Only the component's own exceptions and file errors may
+// ends it), listing and testing through it, then expanding into members
+// kept in memory. Only the component's own exceptions and file errors may
 // leave it; anything else (a crash, a hang, a sanitizer report) is a finding.
 #include "payload/RegionStream.h"
 #include "payload/SignatureTable.h"
@@ -8,33 +8,22 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
-#include <system_error>
-#include <unistd.h>
 
 namespace {
 
 // LZ members expand to their full OriginalSize whatever their data, so a few
 // input bytes could ask for gigabytes; such inputs say nothing new.
-constexpr int64_t kLargestExpansion = 1 << 20;
+constexpr int64_t kLargestExpansion = 1 << 16;
+constexpr const char* kTarget = "/fuzz-target/";
 
 bool SmallEnough(const qv::payload::TMemberList& list) {
     int64_t total = 0;
     for (const auto& entry : list)
         total += entry.Info.OriginalSize;
     return total <= kLargestExpansion;
-}
-
-const std::filesystem::path& Scratch() {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("qv-fuzz-archive-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
 }
 
 template <typename F> void IgnoringArchiveErrors(F&& run) {
@@ -73,20 +62,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     });
     if (!listed || !SmallEnough(list)) return 0;
-    const auto folder = Scratch();
+    // Members expand into memory: the walk, the names and the checks are
+    // the same as into files, without a file system call per input.
+    std::map<std::string, std::unique_ptr<TMemoryStream>> members;
     IgnoringArchiveErrors([&] {
         TMemoryStream in(bytes);
         TCompress c;
-        c.MakeDirectories = true;
-        c.SetTargetPath(folder.string());
-        // Rooted names write from the file system's root: keep them in the scratch folder.
+        c.SetTargetPath(kTarget);
         c.OnCheckFile = [&](std::string& dest, TCProcessMode) {
             if (dest.rfind(c.TargetPath(), 0) != 0) dest.clear();
         };
+        c.OnCreateMember = [&](const std::string& dest) {
+            auto& kept = members[dest];
+            kept = std::make_unique<TMemoryStream>();
+            return kept.get();
+        };
         c.ExtractMembers(&in);
     });
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    std::filesystem::create_directories(folder, ignored);
     return 0;
 }
