@@ -132,6 +132,25 @@ check "the signed applet re-packs" wait_replaced "$sp"
 end_batch "$sp"
 check "the re-packed applet is unsigned and lists both members" unsigned_with "$sp/Applet.exe" 2
 
+# A certificate entry that points into the bare applet is no signature:
+# packing copies the whole bare part and the new applet reads back.
+fc=$work/false-cert; mkdir -p "$fc"
+python3 - "$APPLET" "$fc/setup.exe" <<'PY'
+import struct, sys
+b = bytearray(open(sys.argv[1], "rb").read())
+pe, = struct.unpack_from("<I", b, 0x3C)
+optional = pe + 24
+count_at = optional + (92 if struct.unpack_from("<H", b, optional)[0] == 0x10B else 108)
+struct.pack_into("<II", b, count_at + 4 + 4 * 8, len(b) - 1000, 1000)
+open(sys.argv[2], "wb").write(b)
+PY
+cp "$work/qvorig.qv" "$work/CdRwLib.dll" "$fc/"
+wine_run "$fc" setup.exe '/max#13/#10'
+check "a false certificate entry: packing makes an applet that reads back" \
+  bash -c 'for i in $(seq 1 150); do [ -e "$1/Applet.exe" ] && break; sleep 0.2; done; "$0" t "$1/Applet.exe" >/dev/null' \
+  "$QVPACK" "$fc"
+end_batch "$fc"
+
 # A signed bare applet carries no payload: it ends at once, as an unsigned
 # copy without payload does, and extracts nothing.
 sb=$work/signed-bare; mkdir -p "$sb"
