@@ -24,6 +24,7 @@ int32_t ReadEntry(const BurnJob& job, uint32_t index, Track& track) {
     if (error || size != job.size[index]) return CDRW_INCORRECT_FILE;
     track.path = path.string();
     track.size = size;
+    RewoundTrackFile(track);
     return CDRW_SUCCESS;
 }
 

@@ -6,6 +6,8 @@
 #include "ProgressSignal.h"
 
 #include <cstdint>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,14 @@ struct WriteModeFlags {
 struct Track {
     std::string path;
     uint64_t size = 0;
+    // Opened once, when the job is read, and read from its start by the write
+    // and by the read-back alike: a folder renamed meanwhile cannot part the
+    // written bytes from the ones they are checked against.
+    mutable std::shared_ptr<std::ifstream> file;
 };
+
+// The track's file, rewound to its start; opened now if the job did not.
+std::istream& RewoundTrackFile(const Track& track);
 
 struct WriteRequest {
     std::vector<Track> tracks;

@@ -15,6 +15,13 @@ uint64_t PaddedSize(uint64_t bytes) {
 
 } // namespace
 
+std::istream& RewoundTrackFile(const Track& track) {
+    if (!track.file) track.file = std::make_shared<std::ifstream>(track.path, std::ios::binary);
+    track.file->clear();
+    track.file->seekg(0);
+    return *track.file;
+}
+
 uint64_t TrackBytes(const std::vector<Track>& tracks) {
     uint64_t total = 0;
     for (const Track& track : tracks)
@@ -25,9 +32,7 @@ uint64_t TrackBytes(const std::vector<Track>& tracks) {
 bool TrackStream::openNext() {
     if (next_ >= tracks_.size()) return false;
     const Track& track = tracks_[next_++];
-    file_.close();
-    file_.clear();
-    file_.open(track.path, std::ios::binary);
+    file_ = &RewoundTrackFile(track);
     fileLeft_ = track.size;
     paddingLeft_ = PaddedSize(track.size) - track.size;
     return true;
@@ -39,7 +44,7 @@ bool TrackStream::read(char* data, size_t size, size_t& filled) {
         if (fileLeft_ > 0) {
             const auto count =
                 static_cast<std::streamsize>(std::min<uint64_t>(fileLeft_, size - filled));
-            if (!file_.read(data + filled, count)) return false;
+            if (!file_->read(data + filled, count)) return false;
             fileLeft_ -= static_cast<uint64_t>(count);
             filled += static_cast<size_t>(count);
         } else if (paddingLeft_ > 0) {
@@ -50,7 +55,7 @@ bool TrackStream::read(char* data, size_t size, size_t& filled) {
             filled += count;
         } else if (!openNext()) {
             return true;
-        } else if (!file_) {
+        } else if (!*file_) {
             return false;
         }
     }

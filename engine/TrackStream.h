@@ -26,7 +26,7 @@ private:
 
     const std::vector<Track>& tracks_;
     size_t next_ = 0; // index of the next file to open
-    std::ifstream file_;
+    std::istream* file_ = nullptr;
     uint64_t fileLeft_ = 0; // bytes of the open file not yet read
     uint64_t paddingLeft_ = 0;
 };

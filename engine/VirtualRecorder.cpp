@@ -240,7 +240,7 @@ int32_t VirtualRecorder::copySectors(const WriteRequest& request, const Recorder
     std::vector<char> sector(CDRW_SECTOR_SIZE);
     uint64_t written = 0;
     for (const Track& track : request.tracks) {
-        std::ifstream source(track.path, std::ios::binary);
+        std::istream& source = RewoundTrackFile(track);
         if (!source) return CDRW_INCORRECT_FILE;
         for (uint64_t left = track.size; left > 0;) {
             if (ejected_) return CDRW_TERMINATED;

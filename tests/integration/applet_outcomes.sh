@@ -349,6 +349,18 @@ d=$(run_folder small-terminal "$work/good.exe" "")
 check "10x5 terminal: the screen fits, with the result's last line and the captions" \
   env CDRWLIB_CONFIG="$d/recorder.cfg" python3 "$harness_dir/pty_run.py" "$d/Applet.exe" 5x10
 
+# 6.11 The folder renamed while the disc is written: the engine checks the
+# disc against the image it wrote, and the CD is made.
+d=$(run_folder renamed "$work/good.exe" "time_scale = 1
+write_speeds = 706
+disc = $work/renamed.disc
+")
+start_applet "$d"; wait_log "$d" '^gauge main: [1-9]'
+mv "$d" "$d.moved"; wait_log "$d.moved" '^caption right: &OK'
+echo right >&7; wait "$pid"; code=$?; exec 7>&-
+check "folder renamed while writing: exit code 0, the disc holds the image" \
+  bash -c '[ "$1" = 0 ] && cmp -s "$2" "$3"' _ "$code" "$work/renamed.disc" "$files/qvi9cd.qv"
+
 # 6.10 An applet named "My\Applet.exe" runs, writes through a settings file
 # that is a link and removes a temporary one a killed run left; packing from
 # read-only sources leaves none of them behind.
