@@ -207,7 +207,7 @@ echo "grüße" > "$work/pubfolder/Grüße.txt" && cp "$ENGINE" "$work/CdRwLib.dl
 "$build/tools/qvpack/qvpack" applet --stub "$APPLET" -m lh5 -o "$demo/Applet.exe" \
   --folder "$work/pubfolder" --title 'Folder Disc' -C "$work" CdRwLib.dll >/dev/null 2>&1
 check "--folder applet: qvpack packs it" test $? = 0
-d=$(burn_folder folder "")
+d=$(burn_folder folder-applet "")
 code=$(run "$d" 60 'caption right: &OK=>right' 2>/dev/null)
 check "--folder applet: exit code 0" test "$code" = 0
 check "--folder applet: the disc holds the folder" bash -c \
