@@ -220,12 +220,12 @@ void ClickConsole(Context& context) {
 
 // key NAME+NAME...: the keys pressed in order and released the other way
 // round (shift+tab, alt+h); a name is one of the table's or a letter.
-bool Keys(Context& context, const std::string& spec) {
+bool Keys(Context& context, const std::string& combination) {
     static const std::map<std::string, WORD> kNames = {{"shift", VK_SHIFT},   {"alt", VK_MENU},
                                                        {"ctrl", VK_CONTROL},  {"tab", VK_TAB},
                                                        {"return", VK_RETURN}, {"space", VK_SPACE}};
     std::vector<WORD> keys;
-    std::istringstream names(spec);
+    std::istringstream names(combination);
     for (std::string name; std::getline(names, name, '+');) {
         if (const auto named = kNames.find(name); named != kNames.end())
             keys.push_back(named->second);
