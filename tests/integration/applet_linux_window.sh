@@ -5,7 +5,8 @@
 # rectangles and colours), the event log it writes beside the window, and
 # its exit code: a missing content file, a cancel, a complete CD, the erase
 # question refused and accepted, the keyboard, a 256-colour screen (also
-# while writing) and a screen smaller than the window. Screenshots are kept in
+# while writing), a screen smaller than the window, and the display going
+# away at a check and during the write. Screenshots are kept in
 # build/linux-window-shots. Takes the Linux build folder (or the qvpack in
 # it, as scripts/test.sh passes it). Ends with "N passed, M failed".
 set -uo pipefail
@@ -35,7 +36,8 @@ start_window() { # name, source folder, recorder lines: the applet with its wind
   mkdir -p "$d"; cp "$2/Applet.exe" "$d/"
   printf 'disc = %s\n%s' "$d/disc.img" "$3" > "$d/recorder.cfg"
   [ -n "${4:-}" ] && head -c 4096 /dev/urandom > "$d/disc.img"
-  (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg QVAPPLET_FRONT_END=window+log exec ./Applet.exe) \
+  [ -n "${OWNER:-}" ] && chown -R "$OWNER:$OWNER" "$d"
+  (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg QVAPPLET_FRONT_END=window+log exec ${RUN_AS[@]+"${RUN_AS[@]}"} ./Applet.exe) \
     </dev/null >"$d/log" 2>"$d/errors" &
   pid=$!
   wait_window
@@ -298,5 +300,36 @@ check "320 x 240: the buttons' outer corners show on the screen, white" on_scree
   $((X + FRAME + 16)) $((Y + FRAME + 304)) FFFFFF $((X + FRAME + 320)) $((Y + FRAME + 328)) FFFFFF
 keys space
 check "320 x 240: Space presses the focused &OK: exit code 2" ended_with 2
+
+# 10. The display goes away (its server ends) at a check and during the
+# write, also for an ordinary user: the run ends as the user's cancel at that
+# moment, the settings saved, the run files gone, no abort.
+run_files() { (cd "$d" && ls -A qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv 2>/dev/null | tr '\n' ' '); }
+lose_display() { # name, moment's log pattern, [user]: the long applet, its display ended then
+  local cfg=$SETTINGS fails counted=$5 failed_before=$failed
+  start_display 24
+  if [ -n "${3:-}" ]; then
+    chmod 711 "$work"; OWNER=$3
+    cfg=$work/$1/config/qvapplet/settings.ini
+    RUN_AS=(env "XDG_CONFIG_HOME=$work/$1/config" setpriv --reuid="$3" --regid="$3" --clear-groups)
+  fi
+  rm -f "$cfg"
+  start_window "$1" "$work/long" "time_scale = 40
+"
+  for _ in $(seq 1 600); do grep -qE "$2" "$d/log" && break; sleep 0.1; done
+  kill "${xvfbs[-1]}"
+  check "display lost $1: exit code 1, the event log says so, the cancel line" \
+    eval 'ended_with 1 && has_line "$d" "display: lost" && has_line "$d" "console: *** Canceling per your request"'
+  check "display lost $1: no abort, no X error" eval '[ ! -s "$d/errors" ] || ! grep -qiE "X I/O|terminate|abort" "$d/errors"'
+  fails=$(sed -n 's/^TAOModeFail *= *//p' "$cfg" 2>/dev/null | tr -d '\r')
+  check "display lost $1: settings saved (not a good burn; $4), run files gone" \
+    eval '[ "$(sed -n "s/^PriorBurnWasGood *= *//p" "$cfg" | tr -d "\r")" = 0 ] && [ "${fails:-0}" = "$counted" ] && [ -z "$(run_files)" ]'
+  [ "$failed" = "$failed_before" ] || tail -n 4 "$d/log" "$d/errors" | sed 's/^/    /'
+  RUN_AS=(); OWNER=""
+}
+RUN_AS=(); OWNER=""
+lose_display lost-check '^caption right: &Cancel' "" "no failure counted" 0
+lose_display lost-write '^gauge main: [1-9][0-9]/' "" "a failure counted" 1
+lose_display lost-user '^gauge main: [1-9][0-9]/' 65534 "a failure counted" 1
 
 finish_checks

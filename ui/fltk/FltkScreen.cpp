@@ -5,9 +5,12 @@
 #include <FL/x.H>
 #include <fontconfig/fontconfig.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 namespace qv::ui {
 
@@ -22,6 +25,24 @@ constexpr const char* kBoldFace = "BTahoma";
 constexpr const char* kFallbackFiles[] = {"/usr/share/wine/fonts/tahoma.ttf",
                                           "/usr/share/wine/fonts/tahomabd.ttf"};
 constexpr int kUnknownDepth = 24;
+// The start-up's failure code: the display went before a run could take it.
+constexpr int kDisplayLostExitCode = 1;
+
+std::function<void()>& DisplayLossReceiver() {
+    static std::function<void()> receiver;
+    return receiver;
+}
+
+// Runs once: a second call would come from a stray use of the dead
+// connection, where nothing is left to finish.
+int DisplayConnectionLost(Display*) {
+    static bool entered = false;
+    if (!entered) {
+        entered = true;
+        if (const std::function<void()> receiver = DisplayLossReceiver()) receiver();
+    }
+    ::_exit(kDisplayLostExitCode);
+}
 
 // FLTK ends the process when the display cannot be opened; we want to go on
 // with the terminal instead.
@@ -66,6 +87,13 @@ bool OpenDesktopDisplay() {
 int DesktopDepth() {
     fl_open_display();
     return fl_visual != nullptr ? fl_visual->depth : kUnknownDepth;
+}
+
+void WatchDisplayLoss(std::function<void()> onLoss) {
+    DisplayLossReceiver() = std::move(onLoss);
+    // After the toolkit's own display opening, which sets its handler.
+    fl_open_display();
+    XSetIOErrorHandler(DisplayConnectionLost);
 }
 
 void KeepWindowPlace(Fl_Window& window) {
