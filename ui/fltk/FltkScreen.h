@@ -20,9 +20,12 @@ int DesktopDepth();
 void WatchDisplayLoss(std::function<void()> onLoss);
 // Moves a shown window to the place it holds, off the screen's edges too.
 void KeepWindowPlace(Fl_Window& window);
-// The layout's faces: Tahoma where the desktop has it, else the metric
-// twin that Debian ships with Wine's fonts, given to the toolkit as an
-// application font. Returns the body face's and the bold face's numbers.
+// The line height of the toolkit's current font as the desktop's text
+// controls space lines: the face's whole height, rounded once (the
+// toolkit's own height rounds ascent and descent up each, a pixel more).
+int CurrentFontLineHeight();
+// The layout's faces, by the desktop's font names: the body face and the
+// heavy face of the progress label and the logo. Returns their numbers.
 void LoadLayoutFaces(int& body, int& bold);
 
 } // namespace qv::ui

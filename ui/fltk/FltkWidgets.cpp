@@ -1,5 +1,7 @@
 #include "FltkWidgets.h"
 
+#include "FltkScreen.h"
+
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
@@ -196,7 +198,7 @@ StatusConsole::StatusConsole(int x, int y, int w, int h, const Backdrop& backdro
 
 int StatusConsole::RowHeight() const {
     fl_font(fonts_.body, fonts_.bodySize);
-    return fl_height();
+    return CurrentFontLineHeight();
 }
 
 int StatusConsole::VisibleRows() const {
@@ -244,7 +246,7 @@ void StatusConsole::draw() {
     fl_push_clip(x(), y(), textAreaWidth, h());
     fl_font(fonts_.body, fonts_.bodySize);
     SetColour(textColour_);
-    const int rowHeight = fl_height();
+    const int rowHeight = CurrentFontLineHeight();
     const int rows = VisibleRows();
     const int centre = x() + kConsoleMargin + TextWidth() / 2;
     for (int i = 0; i < rows && topRow_ + i < static_cast<int>(rows_.size()); ++i) {
