@@ -310,7 +310,7 @@ check "320 x 240: Space presses the focused &OK: exit code 2" ended_with 2
 # write, also for an ordinary user: the run ends as the user's cancel at that
 # moment, the settings saved, the run files gone, no abort.
 run_files() { (cd "$d" && ls -A qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv 2>/dev/null | tr '\n' ' '); }
-lose_display() { # name, moment's log pattern, [user]: the long applet, its display ended then
+lose_display() { # name, moment's log pattern, user or "", what is counted, failures then
   local cfg=$SETTINGS fails counted=$5 failed_before=$failed
   start_display 24
   if [ -n "${3:-}" ]; then
@@ -350,15 +350,14 @@ bands() { # shot: the console's text rows as "top width", from the white ink
   convert "$1" -crop "288x129+$((16 + FRAME))+$((160 + FRAME))" +repage -colorspace gray \
     -threshold 60% txt:- | awk -F'[,: ]+' 'NR > 1 && /#FFFFFF/ {
       if (!($2 in lo) || $1 < lo[$2]) lo[$2] = $1; if ($1 > hi[$2]) hi[$2] = $1 }
-    END { for (y = 0; y < 129; y++) if (y in lo) print y, hi[y] - lo[y] + 1 }' |
-    awk 'NR == 1 || $1 != last + 1 { if (NR > 1) print top, w; top = $1; w = 0 }
-         { if ($2 > w) w = $2; last = $1 } END { if (NR) print top, w }'
+    END { for (y = 0; y <= 129; y++) if (y in lo) { if (!((y - 1) in lo)) { top = y; w = 0 }
+            if (hi[y] - lo[y] + 1 > w) w = hi[y] - lo[y] + 1 } else if ((y - 1) in lo) print top, w }'
 }
 faces() { # shot: the figures, one line
   local b pitch
   b=$(bands "$1"); pitch=$(echo "$b" | awk 'NR > 1 && $1 - prev < 20 { n[$1 - prev]++ } { prev = $1 }
     END { for (d in n) if (n[d] > n[m] + 0) m = d; print m + 0 }') # the commonest step
-  echo "Progress $(ink "$1" 14 108 84 22) px, logo $(ink "$1" 118 18 215 64) px, rows $(( pitch ? 125 / pitch : 0 )) (pitch $pitch), lone short row $(echo "$b" | awk '$2 >= 40 && $2 <= 64 { print "yes"; exit }')"
+  echo "Progress $(ink "$1" 14 108 84 22) px, logo $(ink "$1" 118 18 215 64) px, rows $(( pitch ? 129 / pitch : 0 )) (pitch $pitch), lone short row $(echo "$b" | awk '$2 >= 40 && $2 <= 64 { print "yes"; exit }')"
 }
 for side in linux wine; do
   [ -f "$PAIRED/$side-writing.png" ] && echo "    $side writing: $(faces "$PAIRED/$side-writing.png")"
