@@ -11,7 +11,7 @@ PACKAGES=(
   wine wine64 xvfb xauth
   lhasa jlha-utils xorriso libburn-dev libisofs-dev libjte-dev libacl1-dev libbz2-dev
   python3 zstd gzip
-  libfltk1.3-dev libxinerama-dev libxcursor-dev fonts-wine xdotool imagemagick
+  libfltk1.3-dev libxinerama-dev libxcursor-dev fonts-wine fonts-dejavu-core xdotool imagemagick
   osslsigncode openssl
 )
 

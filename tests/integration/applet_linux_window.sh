@@ -5,14 +5,17 @@
 # rectangles and colours), the event log it writes beside the window, and
 # its exit code: a missing content file, a cancel, a complete CD, the erase
 # question refused and accepted, the keyboard, a 256-colour screen (also
-# while writing) and a screen smaller than the window. Screenshots are kept in
-# build/linux-window-shots. Takes the Linux build folder (or the qvpack in
+# while writing), a screen smaller than the window, and the display going
+# away at a check and during the write. Screenshots are kept in
+# build/linux-window-shots, and those of a check, the write and the end, with
+# the faces' widths measured on them, in build/window-shots. Takes the Linux build folder (or the qvpack in
 # it, as scripts/test.sh passes it). Ends with "N passed, M failed".
 set -uo pipefail
 
 source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
 SHOTS=$(dirname "$build")/linux-window-shots
-mkdir -p "$SHOTS"
+PAIRED=$(dirname "$build")/window-shots
+mkdir -p "$SHOTS" "$PAIRED"
 for tool in Xvfb xdotool convert import; do
   command -v "$tool" >/dev/null || { echo "FAIL $tool is missing (scripts/setup.sh)"; echo "0 passed, 1 failed"; exit 1; }
 done
@@ -35,11 +38,14 @@ start_window() { # name, source folder, recorder lines: the applet with its wind
   mkdir -p "$d"; cp "$2/Applet.exe" "$d/"
   printf 'disc = %s\n%s' "$d/disc.img" "$3" > "$d/recorder.cfg"
   [ -n "${4:-}" ] && head -c 4096 /dev/urandom > "$d/disc.img"
-  (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg QVAPPLET_FRONT_END=window+log exec ./Applet.exe) \
+  [ -n "${OWNER:-}" ] && chown -R "$OWNER:$OWNER" "$d"
+  (cd "$d" && CDRWLIB_CONFIG=$d/recorder.cfg QVAPPLET_FRONT_END=window+log exec ${RUN_AS[@]+"${RUN_AS[@]}"} ./Applet.exe) \
     </dev/null >"$d/log" 2>"$d/errors" &
   pid=$!
   wait_window
   geometry
+  # At once, while the console holds no more than the notice.
+  [ -n "${EARLY_SHOT:-}" ] && import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$SHOTS/$EARLY_SHOT.png"
   xdotool mousemove $((X + WIDTH + 20)) "$Y" # beside the window: no hint over the screenshots
 }
 wait_window() { # up to 10 s for the applet's window; its id in wid
@@ -70,6 +76,7 @@ shot() { # name: the window (and whatever lies over it) as PNG
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$SHOTS/$1.png"
   png=$SHOTS/$1.png
 }
+paired() { cp "$png" "$PAIRED/linux-$1.png"; } # the shot beside the Windows window's
 pixel() { convert "$png" -format '%[hex:p{'$(($1 + FRAME))','$(($2 + FRAME))'}]' info: | cut -c1-6; }
 pixels_are() { # client x, y, hex colour, ...
   local bad=0
@@ -141,7 +148,7 @@ check "the window shows, 338 x 347 (client 334 x 343 and the frame), centred" \
 check "missing content: the message is logged" \
   wait_line 'console: *** Required files are missing!  Press OK to exit now.' 20
 check "missing content: the right button reads &OK" wait_line 'caption right: &OK' 5
-shot missing
+shot missing; paired check
 check "frame and gradient: border RGB(196, 0, 38), black at the top, RGB(196, 0, 38) at the bottom" \
   pixels_are -2 -2 $GRADIENT_END -1 100 $GRADIENT_END 5 0 000000 5 342 $GRADIENT_END
 check "gauges: black on the rectangles 16,128,25,17 and 41,128,279,17, gradient around them" \
@@ -183,13 +190,13 @@ check "keyboard: Tab to &OK, a click in the console, Space: exit code 2" ended_w
 check "missing content: no title line" lacks_line "$d" 'console: "Demo Disc"'
 
 # 2. A cancel as soon as the run shows &Cancel.
-start_window cancel "$work/demo" "time_scale = 0
+EARLY_SHOT=notice start_window cancel "$work/demo" "time_scale = 0
 "
 check "cancel: the window reads &Cancel" wait_line 'caption right: &Cancel' 20
 shot cancel
 track_colours() { convert "$SHOTS/$1.png" -crop 17x95+306+179 +repage -unique-colors -format %w info:; }
 check "console: no scroll-bar thumb while nothing scrolls, a thumb once it does" \
-  eval '[ "$(track_colours cancel)" = 1 ] && [ "$(track_colours missing)" -gt 1 ]'
+  eval '[ "$(track_colours notice)" = 1 ] && [ "$(track_colours missing)" -gt 1 ]'
 keys alt+c
 check "cancel: Alt+C: exit code 1" ended_with 1
 check "cancel: the canceling line" has_line "$d" 'console: *** Canceling per your request'
@@ -200,7 +207,7 @@ start_window complete "$work/demo" "time_scale = 0
 "
 check "complete CD: the success lines" wait_line 'console: CD completed successfully!' 60
 check "complete CD: the right button reads &OK" wait_line 'caption right: &OK' 10
-shot complete
+shot complete; paired done
 check "complete CD: both gauges full in RGB(196, 0, 38)" \
   pixels_are 16 128 $GRADIENT_END 40 144 $GRADIENT_END 41 136 $GRADIENT_END 319 144 $GRADIENT_END
 click_right
@@ -298,5 +305,65 @@ check "320 x 240: the buttons' outer corners show on the screen, white" on_scree
   $((X + FRAME + 16)) $((Y + FRAME + 304)) FFFFFF $((X + FRAME + 320)) $((Y + FRAME + 328)) FFFFFF
 keys space
 check "320 x 240: Space presses the focused &OK: exit code 2" ended_with 2
+
+# 10. The display goes away (its server ends) at a check and during the
+# write, also for an ordinary user: the run ends as the user's cancel at that
+# moment, the settings saved, the run files gone, no abort.
+run_files() { (cd "$d" && ls -A qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv 2>/dev/null | tr '\n' ' '); }
+lose_display() { # name, moment's log pattern, user or "", what is counted, failures then
+  local cfg=$SETTINGS fails counted=$5 failed_before=$failed
+  start_display 24
+  if [ -n "${3:-}" ]; then
+    chmod 711 "$work"; OWNER=$3
+    cfg=$work/$1/config/qvapplet/settings.ini
+    RUN_AS=(env "XDG_CONFIG_HOME=$work/$1/config" setpriv --reuid="$3" --regid="$3" --clear-groups)
+  fi
+  rm -f "$cfg"
+  start_window "$1" "$work/long" "time_scale = 40
+"
+  for _ in $(seq 1 1200); do grep -qE "$2" "$d/log" && break; sleep 0.1; done
+  grep -qE "$2" "$d/log" || echo "    the moment ($2) did not come in 120 s"
+  if [ "$1" = lost-write ]; then shot writing; paired writing; fi
+  kill "${xvfbs[-1]}"
+  check "display lost $1: exit code 1, the event log says so, the cancel line" \
+    eval 'ended_with 1 && has_line "$d" "display: lost" && has_line "$d" "console: *** Canceling per your request"'
+  check "display lost $1: no abort, no X error" eval '[ ! -s "$d/errors" ] || ! grep -qiE "X I/O|terminate|abort" "$d/errors"'
+  fails=$(sed -n 's/^TAOModeFail *= *//p' "$cfg" 2>/dev/null | tr -d '\r')
+  check "display lost $1: settings saved (not a good burn; $4), run files gone" \
+    eval '[ "$(sed -n "s/^PriorBurnWasGood *= *//p" "$cfg" | tr -d "\r")" = 0 ] && [ "${fails:-0}" = "$counted" ] && [ -z "$(run_files)" ]'
+  [ "$failed" = "$failed_before" ] || tail -n 4 "$d/log" "$d/errors" | sed 's/^/    /'
+  RUN_AS=(); OWNER=""
+}
+RUN_AS=(); OWNER=""
+lose_display lost-check '^caption right: &Cancel' "" "no failure counted" 0
+lose_display lost-write '^gauge main: [1-9][0-9]/' "" "a failure counted" 1
+lose_display lost-user '^gauge main: [1-9][0-9]/' 65534 "a failure counted" 1
+
+# The faces, measured on the shots as ink widths (the same on the Windows
+# window's shots from applet_wine_ui.sh): "Progress", the logo's name, the
+# console's rows and the lone "recording." of a wrapped line while writing.
+ink() { # shot, client x, y, w, h: the white ink's width
+  convert "$1" -crop "$4x$5+$(($2 + FRAME))+$(($3 + FRAME))" +repage -colorspace gray \
+    -threshold 60% -trim -format %w info:
+}
+bands() { # shot: the console's text rows as "top width", from the white ink
+  convert "$1" -crop "288x129+$((16 + FRAME))+$((160 + FRAME))" +repage -colorspace gray \
+    -threshold 60% txt:- | awk -F'[,: ]+' 'NR > 1 && /#FFFFFF/ {
+      if (!($2 in lo) || $1 < lo[$2]) lo[$2] = $1; if ($1 > hi[$2]) hi[$2] = $1 }
+    END { for (y = 0; y <= 129; y++) if (y in lo) { if (!((y - 1) in lo)) { top = y; w = 0 }
+            if (hi[y] - lo[y] + 1 > w) w = hi[y] - lo[y] + 1 } else if ((y - 1) in lo) print top, w }'
+}
+faces() { # shot: the figures, one line
+  local b pitch
+  b=$(bands "$1"); pitch=$(echo "$b" | awk 'NR > 1 && $1 - prev < 20 { n[$1 - prev]++ } { prev = $1 }
+    END { for (d in n) if (n[d] > n[m] + 0) m = d; print m + 0 }') # the commonest step
+  echo "Progress $(ink "$1" 14 108 84 22) px, logo $(ink "$1" 118 18 215 64) px, rows $(( pitch ? 129 / pitch : 0 )) (pitch $pitch), lone short row $(echo "$b" | awk '$2 >= 40 && $2 <= 64 { print "yes"; exit }')"
+}
+for side in linux wine; do
+  [ -f "$PAIRED/$side-writing.png" ] && echo "    $side writing: $(faces "$PAIRED/$side-writing.png")"
+done
+linux_faces=$(faces "$PAIRED/linux-writing.png")
+check "faces: Progress 63 and the logo 196 px wide within 3 px, 9 rows, the long line wrapped" \
+  eval 'echo "$linux_faces" | awk "{ p = \$2; l = \$5; exit !(p >= 60 && p <= 66 && l >= 193 && l <= 199 && \$8 == 9 && \$14 == \"yes\") }"'
 
 finish_checks

@@ -10,7 +10,8 @@
 # Takes the build folder root holding linux/ and win/, or, as scripts/test.sh
 # passes it, the path of qvpack inside build/linux (QV_WIN_BUILD names
 # another Windows build). Screenshots are kept under that root in
-# wine-ui-shots/. Ends with "N passed, M failed"; exit code 1 on failure.
+# wine-ui-shots/, and those of a check, the write and the end also in
+# window-shots/ beside the Linux window's (applet_linux_window.sh). Ends with "N passed, M failed"; exit code 1 on failure.
 . "$(dirname "$0")/wine_ui_harness"
 
 memo_lacks() { ! grep -qF -- "$2" "$1"; }
@@ -46,7 +47,7 @@ new_run missing "$work/bare" "time_scale = 0
 "
 start_applet
 drive wait 60000 sleep 300 shot "$(winpath "$SHOTS/start.bmp")" > "$o/started"
-drive waittext 'Required files are missing!' 30000 > "$o/waited"
+drive waittext 'Required files are missing!' 30000 sleep 300 shot "$(winpath "$SHOTS/check.bmp")" > "$o/waited"
 check "missing content: the message is shown" grep -q '^ok' "$o/waited"
 grep -q '^FAIL' "$o/started" "$o/waited" && sed 's/^/     /' "$o/started" "$o/waited"
 drive layout > "$o/layout"
@@ -115,6 +116,7 @@ grep -q '^FAIL' "$o/writing" && sed 's/^/     /' "$o/writing"
 drive waittext 'CD completed successfully!' 240000 > "$o/waited"
 check "complete CD: the success lines" grep -q '^ok' "$o/waited"
 check "complete CD: the right button reads &OK" wait_caption "&OK"
+drive shot "$(winpath "$SHOTS/done.bmp")" > /dev/null
 drive memo > "$o/memo"
 check "complete CD: the console lines in order" console_is "$o/memo" \
   "$T_TITLE" "$T_PRODUCT" "$T_VERSION" "$T_RECORDER" "${T_WRITING[@]}" "${T_COMPLETED[@]}"
@@ -193,5 +195,7 @@ drive key space
 run_ended_with "320 x 240: Space on &OK" 2 Applet.exe
 
 shots_to_png
+mkdir -p "$buildroot/window-shots"
+for moment in check writing done; do cp "$SHOTS/$moment.png" "$buildroot/window-shots/wine-$moment.png"; done
 check "the start screenshot was taken" test -s "$SHOTS/start.bmp"
 finish

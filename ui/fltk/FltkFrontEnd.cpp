@@ -8,6 +8,7 @@
 #include "app/UnitMain.h"
 #include "console/ConsoleFrontEnd.h"
 #include "console/ConsoleInput.h"
+#include "platform/Processes.h"
 
 #include <iostream>
 #include <optional>
@@ -15,6 +16,11 @@
 namespace qv::ui {
 
 namespace {
+
+// The event log's line for the display's end.
+constexpr const char* kDisplayLostEvent = "display: lost";
+// The start-up's failure code, for a display lost before the run began.
+constexpr int kLostBeforeRunExitCode = 1;
 
 // The system as the window shows it: beeps from the window; with the log, a
 // page is only named in it, as the log alone does.
@@ -60,8 +66,12 @@ public:
             input_.emplace(loop, false, false); // the window still takes presses
         }
         facts_.emplace(View(), log_ ? &*log_ : nullptr, platform::ThisSystem());
+        WatchDisplayLoss([this] { FinishWithoutDisplay(); });
     }
-    ~FltkFrontEnd() override { loop_.SetToolkitWait(nullptr); }
+    ~FltkFrontEnd() override {
+        WatchDisplayLoss({});
+        loop_.SetToolkitWait(nullptr);
+    }
     FltkFrontEnd(const FltkFrontEnd&) = delete;
     FltkFrontEnd& operator=(const FltkFrontEnd&) = delete;
 
@@ -72,15 +82,37 @@ public:
     platform::SystemFacts& Facts() override { return *facts_; }
     void Connect(app::MainViewEvents& events, app::WindowMessageFilter) override {
         events_ = &events;
-        window_.Connect(events, dynamic_cast<const app::TFormMain*>(&events));
+        form_ = dynamic_cast<app::TFormMain*>(&events);
+        window_.Connect(events, form_);
     }
     // The window is up by now; its first activation starts the run.
     void Start() override {
         loop_.Post([events = events_] { events->Activated(); });
         if (input_) input_->Start(*events_);
+        started_ = true;
     }
 
 private:
+    // From Xlib's handler for the lost display, which must not return. The
+    // handler's caller sits in the toolkit, at a point the loop nests from
+    // anyway (the toolkit's wait, or a window call in a step), so the loop
+    // runs on from here, as inside a Pause: no frame is left by a jump and
+    // the run ends on its usual way, which ends the process. Nothing in the
+    // toolkit is entered again.
+    [[noreturn]] void FinishWithoutDisplay() {
+        wait_.LeaveDisplay();
+        window_.LeaveDisplay();
+        if (log_) std::cout << kDisplayLostEvent << std::endl;
+        if (!started_ || form_ == nullptr) platform::EndProcess(kLostBeforeRunExitCode);
+        // No one is left to see the window: the run ends as the right button
+        // would end it now (the engine's cancel during a write).
+        form_->UserGone();
+        loop_.Run();
+        // The loop ended without the run's own end: as the start-up ends it.
+        form_->FormDestroy();
+        platform::EndProcess(form_->ExitCode().value_or(0));
+    }
+
     platform::EventLoop& loop_;
     FltkWait wait_;
     FltkView window_;
@@ -89,6 +121,8 @@ private:
     std::optional<ConsoleInput> input_;
     std::optional<DesktopFacts> facts_;
     app::MainViewEvents* events_ = nullptr;
+    app::TFormMain* form_ = nullptr;
+    bool started_ = false;
 };
 
 } // namespace

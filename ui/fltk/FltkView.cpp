@@ -200,7 +200,10 @@ void FltkView::MoveFocus(bool forward) {
         buttons_[static_cast<size_t>(*next)].widget->take_focus();
 }
 
-FltkView::~FltkView() = default;
+FltkView::~FltkView() {
+    // Hiding the window would write to the dead connection.
+    if (displayGone_) static_cast<void>(window_.release());
+}
 
 void FltkView::Connect(app::MainViewEvents& events, const app::TFormMain* form) {
     events_ = &events;
@@ -220,6 +223,7 @@ void FltkView::Press(app::Button button) {
 }
 
 void FltkView::AddStatusItem(const std::string& text) {
+    if (displayGone_) return; // wrapping measures in the display's fonts
     for (const std::string& line : SplitStatusItem(text))
         console_->AddLine(line);
 }
@@ -237,6 +241,11 @@ std::string FltkView::Caption(app::Button button) const {
 
 void FltkView::SetEnabled(app::Button button, bool enabled) {
     FlatButton& widget = *buttons_[Index(button)].widget;
+    if (displayGone_) {
+        widget.clear_active(); // asked back by Enabled; the focus is no more
+        if (enabled) widget.set_active();
+        return;
+    }
     // The toolkit would hand the focus on to the next button, so that one
     // key press could cancel; the window itself keeps it instead.
     if (!enabled && Fl::focus() == &widget) Fl::focus(window_.get());
@@ -251,6 +260,7 @@ bool FltkView::Enabled(app::Button button) const {
 }
 
 void FltkView::SetFocus(app::Button button) {
+    if (displayGone_) return;
     buttons_[Index(button)].widget->take_focus();
 }
 
@@ -286,6 +296,7 @@ void FltkView::SetGaugeHint(app::Gauge gauge, const std::string& hint) {
 }
 
 void FltkView::Beep() {
+    if (displayGone_) return;
     fl_beep(FL_BEEP_DEFAULT);
 }
 
@@ -297,6 +308,7 @@ void FltkView::TakeFormPlaces() {
 }
 
 void FltkView::ShowWindow() {
+    if (displayGone_) return;
     if (!shown_) TakeFormPlaces();
     window_->show();
     if (!shown_) {
@@ -309,6 +321,7 @@ void FltkView::ShowWindow() {
 }
 
 void FltkView::BringToFront() {
+    if (displayGone_) return;
     window_->show(); // shown already: raised
 }
 

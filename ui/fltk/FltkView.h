@@ -56,6 +56,9 @@ public:
     int ScreenBitsPerPixel() const override;
     void SetGradient(unsigned startColour, unsigned endColour) override;
     void SetConsoleFontColour(unsigned colour) override;
+    // The display is gone: the window keeps its state for the run's
+    // questions but never draws, measures or talks to the display again.
+    void LeaveDisplay() { displayGone_ = true; }
 
 private:
     struct GaugeState {
@@ -89,6 +92,7 @@ private:
     app::MainViewEvents* events_ = nullptr;
     const app::TFormMain* form_ = nullptr;
     bool shown_ = false;
+    bool displayGone_ = false;
 };
 
 } // namespace qv::ui

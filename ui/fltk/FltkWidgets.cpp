@@ -1,5 +1,7 @@
 #include "FltkWidgets.h"
 
+#include "FltkScreen.h"
+
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
@@ -20,9 +22,10 @@ constexpr const char* kLogoName = "QUARLOW";
 constexpr const char* kLogoTagline = "makes your CD";
 constexpr int kLogoNameSize = 34;
 // The console: a scroll bar as wide as the desktop's usual one, and the
-// edit control's small margins around the text.
+// edit control's margins beside the text (none above it): those that the
+// Windows window's console takes for its face, so that lines wrap alike.
 constexpr int kScrollBarWidth = 17;
-constexpr int kConsoleMargin = 2;
+constexpr int kConsoleSideMargin = 8;
 constexpr int kWheelRows = 3;
 constexpr int kFocusInset = 3;
 
@@ -196,15 +199,15 @@ StatusConsole::StatusConsole(int x, int y, int w, int h, const Backdrop& backdro
 
 int StatusConsole::RowHeight() const {
     fl_font(fonts_.body, fonts_.bodySize);
-    return fl_height();
+    return CurrentFontLineHeight();
 }
 
 int StatusConsole::VisibleRows() const {
-    return std::max(1, (h() - 2 * kConsoleMargin) / RowHeight());
+    return std::max(1, h() / RowHeight());
 }
 
 int StatusConsole::TextWidth() const {
-    return w() - kScrollBarWidth - 2 * kConsoleMargin;
+    return w() - kScrollBarWidth - 2 * kConsoleSideMargin;
 }
 
 void StatusConsole::AddLine(const std::string& line) {
@@ -244,12 +247,12 @@ void StatusConsole::draw() {
     fl_push_clip(x(), y(), textAreaWidth, h());
     fl_font(fonts_.body, fonts_.bodySize);
     SetColour(textColour_);
-    const int rowHeight = fl_height();
+    const int rowHeight = CurrentFontLineHeight();
     const int rows = VisibleRows();
-    const int centre = x() + kConsoleMargin + TextWidth() / 2;
+    const int centre = x() + kConsoleSideMargin + TextWidth() / 2;
     for (int i = 0; i < rows && topRow_ + i < static_cast<int>(rows_.size()); ++i) {
         const std::string& row = rows_[static_cast<size_t>(topRow_ + i)];
-        const int top = y() + kConsoleMargin + i * rowHeight;
+        const int top = y() + i * rowHeight;
         // Plain text: a console line's "&" is no access key.
         fl_draw(row.c_str(), static_cast<int>(row.size()), centre - Width(row) / 2,
                 top + rowHeight - fl_descent());
