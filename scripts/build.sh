@@ -12,7 +12,7 @@ JOBS=${JOBS:-$(nproc)}
 
 configure_and_build() {
   local dir=$1; shift
-  cmake -S . -B "build/$dir" -G Ninja "$@" >/dev/null
+  cmake -S . -B "build/$dir" -G Ninja -DQV_WERROR=ON "$@" >/dev/null
   ninja -C "build/$dir" -j "$JOBS"
 }
 

@@ -6,8 +6,6 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 
-bash scripts/setup.sh || exit 1
-
 # Every program the builds and scripts call, checked once: a missing one is
 # named here instead of failing dozens of checks later.
 REQUIRED_PROGRAMS=(
@@ -15,11 +13,22 @@ REQUIRED_PROGRAMS=(
   wine wineboot wineserver xvfb-run Xvfb xauth xdotool
   lhasa jlha xorriso python3 gzip zstd cmp timeout convert import osslsigncode openssl
 )
-missing=()
-for program in "${REQUIRED_PROGRAMS[@]}"; do
-  command -v "$program" >/dev/null 2>&1 || missing+=("$program")
-done
-if [ ${#missing[@]} -gt 0 ]; then
+missing_programs() {
+  missing=()
+  for program in "${REQUIRED_PROGRAMS[@]}"; do
+    command -v "$program" >/dev/null 2>&1 || missing+=("$program")
+  done
+  [ ${#missing[@]} -gt 0 ]
+}
+
+# Set-up only when something is missing: a fresh machine (as in CI) always
+# gets it, a prepared one skips apt-get.
+if missing_programs || ! bash scripts/setup.sh --check; then
+  bash scripts/setup.sh || exit 1
+else
+  echo "setup: everything present"
+fi
+if missing_programs; then
   echo "test.sh: required programs not found: ${missing[*]} (scripts/setup.sh should install them)"
   echo "0 passed, 1 failed"
   exit 1

@@ -5,9 +5,9 @@
 // finding. Blocks still reach the bit writer one at a time and in order.
 // A member that fits in one block never starts the thread.
 
-#include "Lh5BitWriter.h"
 #include "Lh5BlockItems.h"
 #include "Lh5BlockWriter.h"
+#include "payload/codec/BitWriter.h"
 #include "payload/codec/CoderThread.h"
 
 #include <cstdint>
@@ -16,7 +16,7 @@ namespace qv::payload::lh5 {
 
 class Lh5BlockPipeline {
 public:
-    explicit Lh5BlockPipeline(Lh5BitWriter& bits)
+    explicit Lh5BlockPipeline(TBitWriter& bits)
         : writer_(bits), coder_([this](Lh5BlockItems& items) { writer_.SendBlock(items); }) {}
     Lh5BlockPipeline(const Lh5BlockPipeline&) = delete;
     Lh5BlockPipeline& operator=(const Lh5BlockPipeline&) = delete;

@@ -3,9 +3,9 @@
 // block of the bit stream with its three code tables.
 
 #include "HuffmanBuilder.h"
-#include "Lh5BitWriter.h"
 #include "Lh5BlockItems.h"
 #include "Lh5Format.h"
+#include "payload/codec/BitWriter.h"
 
 #include <cstdint>
 
@@ -13,7 +13,7 @@ namespace qv::payload::lh5 {
 
 class Lh5BlockWriter {
 public:
-    explicit Lh5BlockWriter(Lh5BitWriter& bits) : bits_(bits) {}
+    explicit Lh5BlockWriter(TBitWriter& bits) : bits_(bits) {}
 
     // Codes the items as one block and clears their counts.
     void SendBlock(Lh5BlockItems& items);
@@ -24,7 +24,7 @@ private:
     void WriteSymbolLengths();
     void WriteItems(const Lh5BlockItems& items, int count);
 
-    Lh5BitWriter& bits_;
+    TBitWriter& bits_;
     uint16_t codeLengthFreq_[2 * NT - 1] = {};
     uint8_t symbolLengths_[NC] = {};
     uint16_t symbolCodes_[NC] = {};

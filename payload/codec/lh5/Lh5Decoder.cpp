@@ -1,11 +1,12 @@
 // LH5 expansion: static-Huffman LZ77 blocks over an 8192-byte window.
 //
-// Speed comes from a 64-bit bit buffer filled eight bytes at a time straight
-// from the engine's source buffer, table entries that decode a symbol with one
-// lookup and one shift, and output decoded into a linear buffer (window history
-// in front) that goes to the engine's sink in 64 KiB pieces.
+// Speed comes from the shared bit reader's 64-bit window, filled eight bytes at
+// a time straight from the engine's source buffer, table entries that decode a
+// symbol with one lookup and one shift, and output decoded into a linear buffer
+// (window history in front) that goes to the engine's sink in 64 KiB pieces.
 #include "Lh5Decoder.h"
 
+#include "payload/codec/BitReader.h"
 #include "payload/codec/Codecs.h"
 
 #include <algorithm>
@@ -105,25 +106,9 @@ TDecodedSymbol LookupSymbol(const TDecodeTableView& table, uint16_t window) {
 
 namespace {
 
-// Bits of the stored stream, most significant first, left-aligned in a
-// 64-bit word. Once the source has ended the stream continues with zeros.
-struct TBits {
-    uint64_t buf = 0;
-    uint32_t count = 0; // valid bits at the top of buf (0..63); lower bits are stream bits or zero
-    const uint8_t* in = nullptr;
-    const uint8_t* end = nullptr;
-};
-
 // Bits guaranteed after a refill: a symbol (16), a distance code (16) and its
 // extra bits (12) fit.
 constexpr uint32_t kRefillBits = 48;
-
-uint64_t LoadBigEndian64(const uint8_t* p) {
-    uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
-    return v;
-}
 
 // Window history in front of the output, 64 KiB handed to the sink at a time,
 // and room for a whole match plus a word-copy overrun past the flush mark.
@@ -158,8 +143,7 @@ public:
 
 private:
     TCompThreadSafety& state_;
-    TBits bits_;
-    bool sourceDone_ = false;
+    TBitReader bits_;
     int32_t blockRemaining_ = 0;
     TSymbolTable symbols_;
     TSmallTable lengthCodes_;
@@ -167,20 +151,11 @@ private:
     uint8_t symbolLengths_[NC];
     uint8_t output_[kOutputSize];
 
-    TBits SlowRefill(TBits b);
-    TBits Refill(TBits b) {
-        if (b.end - b.in >= 8) {
-            b.buf |= LoadBigEndian64(b.in) >> b.count;
-            b.in += (63 - b.count) >> 3;
-            b.count |= 56;
-            return b;
-        }
-        return SlowRefill(b);
-    }
+    TBitReader Refill(TBitReader b) { return RefilledBits(state_, b, kRefillBits); }
     void Fill() { bits_ = Refill(bits_); }
-    uint32_t Peek(int n) const { return static_cast<uint32_t>(bits_.buf >> (64 - n)); }
+    uint32_t Peek(int n) const { return static_cast<uint32_t>(bits_.window >> (64 - n)); }
     void Skip(int n) {
-        bits_.buf <<= n;
+        bits_.window <<= n;
         bits_.count -= static_cast<uint32_t>(n);
     }
     uint32_t Take(int n) {
@@ -199,35 +174,9 @@ private:
     uint8_t* DecodeSymbols(uint8_t* out, const uint8_t* limit);
 };
 
-// Stands in for the source once it has ended, so the fast refill keeps working.
-constexpr uint8_t kZeroBytes[64] = {};
-
-TBits TLh5Expander::SlowRefill(TBits b) {
-    for (;;) {
-        // Below 56 so the count stays under 64, as the word refill requires.
-        while (b.count < 56 && b.in != b.end) {
-            b.buf |= static_cast<uint64_t>(*b.in++) << (56 - b.count);
-            b.count += 8;
-        }
-        if (b.count >= kRefillBits) return b;
-        if (!sourceDone_) {
-            state_.sourceCursor = const_cast<uint8_t*>(b.in);
-            if (state_.RefillSource()) {
-                b.in = state_.sourceCursor;
-                b.end = state_.sourceEnd;
-                continue;
-            }
-            // Ended or cancelled: never ask again; the rest of the stream is zeros.
-            sourceDone_ = true;
-        }
-        b.in = kZeroBytes;
-        b.end = kZeroBytes + sizeof kZeroBytes;
-    }
-}
-
 int TLh5Expander::DecodeWith(const TDecodeTableView& table) {
-    uint32_t entry = table.main[bits_.buf >> (64 - table.bits)];
-    if (entry & kEntrySpecial) entry = ResolveEntry(table, entry, bits_.buf);
+    uint32_t entry = table.main[bits_.window >> (64 - table.bits)];
+    if (entry & kEntrySpecial) entry = ResolveEntry(table, entry, bits_.window);
     Skip(static_cast<int>((entry >> kEntryLengthShift) & kEntryLengthMask));
     return static_cast<int>(entry & kEntrySymbolMask);
 }
@@ -238,7 +187,7 @@ int TLh5Expander::ReadCodeLength() {
     Fill();
     const auto field = static_cast<int>(Take(kLengthFieldBits));
     if (field != kLengthEscape) return field;
-    const int ones = std::countl_one(bits_.buf);
+    const int ones = std::countl_one(bits_.window);
     if (ones > kMaxLengthRun) throw ELZHBadDecodeTable();
     Skip(ones + 1);
     return kLengthEscape + ones;
@@ -329,7 +278,7 @@ void CopyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
 
 // Decodes until out reaches limit; a match may carry out past it.
 uint8_t* TLh5Expander::DecodeSymbols(uint8_t* out, const uint8_t* limit) {
-    TBits b = bits_;
+    TBitReader b = bits_;
     const TDecodeTableView symbolView = symbols_.View();
     const TDecodeTableView distanceView = distances_.View();
     int32_t blockRemaining = blockRemaining_; // a local: output stores may alias members
@@ -342,35 +291,35 @@ uint8_t* TLh5Expander::DecodeSymbols(uint8_t* out, const uint8_t* limit) {
         }
         --blockRemaining;
         b = Refill(b);
-        uint32_t entry = symbolView.main[b.buf >> (64 - kSymbolTableBits)];
-        if (entry & kEntrySpecial) entry = ResolveEntry(symbolView, entry, b.buf);
+        uint32_t entry = symbolView.main[b.window >> (64 - kSymbolTableBits)];
+        if (entry & kEntrySpecial) entry = ResolveEntry(symbolView, entry, b.window);
         uint32_t len = (entry >> kEntryLengthShift) & kEntryLengthMask;
-        b.buf <<= len;
+        b.window <<= len;
         b.count -= len;
         const uint32_t symbol = entry & kEntrySymbolMask;
         if (symbol < static_cast<uint32_t>(kLiteralCount)) {
             *out++ = static_cast<uint8_t>(symbol);
             // Literals come in runs; a second one from the main table fits in
             // the bits this refill left (at least 48 - 16).
-            entry = symbolView.main[b.buf >> (64 - kSymbolTableBits)];
+            entry = symbolView.main[b.window >> (64 - kSymbolTableBits)];
             if ((entry & (kEntrySpecial | 0xFF00u)) == 0 && blockRemaining != 0 && out < limit) {
                 len = entry >> kEntryLengthShift;
-                b.buf <<= len;
+                b.window <<= len;
                 b.count -= len;
                 --blockRemaining;
                 *out++ = static_cast<uint8_t>(entry);
             }
             continue;
         }
-        entry = distanceView.main[b.buf >> (64 - kSmallTableBits)];
-        if (entry & kEntrySpecial) entry = ResolveEntry(distanceView, entry, b.buf);
+        entry = distanceView.main[b.window >> (64 - kSmallTableBits)];
+        if (entry & kEntrySpecial) entry = ResolveEntry(distanceView, entry, b.window);
         len = (entry >> kEntryLengthShift) & kEntryLengthMask;
-        b.buf <<= len;
+        b.window <<= len;
         b.count -= len;
         const TDistanceClass cls = kDistanceClasses[entry & kEntrySymbolMask];
         // Shifting in two steps keeps a zero-bit field defined.
-        const auto extra = static_cast<uint32_t>((b.buf >> 1) >> (63 - cls.extraBits));
-        b.buf <<= cls.extraBits;
+        const auto extra = static_cast<uint32_t>((b.window >> 1) >> (63 - cls.extraBits));
+        b.window <<= cls.extraBits;
         b.count -= cls.extraBits;
         const uint32_t length = symbol - kMatchLengthBias;
         CopyMatch(out, cls.base + extra + 1, length);
@@ -383,8 +332,7 @@ uint8_t* TLh5Expander::DecodeSymbols(uint8_t* out, const uint8_t* limit) {
 
 void TLh5Expander::Run(int32_t destSize) {
     std::fill_n(output_, kWindowSize, kWindowFill);
-    bits_.in = state_.sourceCursor;
-    bits_.end = state_.sourceEnd;
+    bits_ = StartBitReader(state_);
     uint8_t* const start = output_ + kWindowSize;
     uint8_t* const flushMark = start + kFlushSize;
     uint8_t* out = start;
@@ -400,7 +348,7 @@ void TLh5Expander::Run(int32_t destSize) {
         std::memmove(output_, out - kWindowSize, kWindowSize);
         out = start;
     }
-    if (!sourceDone_) state_.sourceCursor = const_cast<uint8_t*>(bits_.in);
+    FinishBitReader(state_, bits_);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // LH5 compression: the scan over the text window with a one-step lazy match
 // rule, feeding the block stage.
 #include "Lh5Encoder.h"
-#include "Lh5BitWriter.h"
 #include "Lh5BlockPipeline.h"
 #include "Lh5MatchTrie.h"
+#include "payload/codec/BitWriter.h"
 #include "payload/codec/Codecs.h"
 
 #include <algorithm>
@@ -20,7 +20,7 @@ using namespace lh5;
 struct EncoderState {
     explicit EncoderState(TCompThreadSafety& engine) : bits(engine), blocks(bits) {}
     Lh5MatchTrie trie{};
-    Lh5BitWriter bits;
+    TBitWriter bits;
     Lh5BlockPipeline blocks;
 };
 static_assert(sizeof(EncoderState) < (1 << 20), "the encoder's state stays under 1 MiB");

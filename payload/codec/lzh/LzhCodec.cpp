@@ -1,10 +1,10 @@
 // The "LZH" method: LZ77 over a 4096-byte window, literals and match lengths
 // in the adaptive Huffman model, match positions in the fixed position code.
-#include "LzhBitIO.h"
 #include "LzhMatchTree.h"
 #include "LzhModel.h"
 #include "LzhPipeline.h"
 #include "LzhPositionCode.h"
+#include "payload/codec/BitReader.h"
 #include "payload/codec/Codecs.h"
 
 #include <algorithm>
@@ -73,13 +73,22 @@ private:
     uint16_t entries_[kSymbolCount][4];
 };
 
+// The decoder refills only at or below this many bits, and then to more of
+// them: the engine's buffer is read on once that many are left.
+constexpr uint32_t kRefillLevel = 56;
+
+void Refill(TCompThreadSafety& state, TBitReader& in) {
+    if (in.count > kRefillLevel) return;
+    in = RefilledBits(state, in, kRefillLevel + 1);
+}
+
 struct TExpandState {
     TLzhModel model;
     TTwoLevelTable table;
     uint8_t buffer[kExpandBufferSize];
 };
 
-int DecodeSymbol(TCompThreadSafety& state, TBitInput& in, const TLzhModel& model,
+int DecodeSymbol(TCompThreadSafety& state, TBitReader& in, const TLzhModel& model,
                  const TTwoLevelTable& table) {
     Refill(state, in);
     unsigned c = model.son[kRoot];
@@ -98,15 +107,15 @@ int DecodeSymbol(TCompThreadSafety& state, TBitInput& in, const TLzhModel& model
     }
 }
 
-unsigned DecodePosition(TCompThreadSafety& state, TBitInput& in) {
-    constexpr int kLongest = kPositionPeekBits + kPositionLowBits;
+unsigned DecodePosition(TCompThreadSafety& state, TBitReader& in) {
+    constexpr uint32_t kLongest = kPositionPeekBits + kPositionLowBits;
     if (in.count < kLongest) Refill(state, in);
     const unsigned peek = static_cast<unsigned>(in.window >> (64 - kPositionPeekBits));
     const unsigned upper = kPositionTables.upperOf[peek];
     const int used = kPositionTables.lengthOf[peek] + kPositionLowBits;
     const unsigned low = static_cast<unsigned>(in.window >> (64 - used)) & (kPositionGroups - 1);
     in.window <<= used;
-    in.count -= used;
+    in.count -= static_cast<uint32_t>(used);
     return (upper << kPositionLowBits) | low;
 }
 
@@ -150,7 +159,7 @@ void ExpandLZH(TCompThreadSafety& state, int32_t destSize) {
     uint8_t* out = buffer + kWindowSize;
     uint8_t* const flushAt = out + kExpandChunk;
     int64_t remaining = destSize;
-    TBitInput in = StartBitInput(state);
+    TBitReader in = StartBitReader(state);
     while (remaining > 0) {
         const int symbol = DecodeSymbol(state, in, model, table);
         if (symbol < 256) {
@@ -167,7 +176,7 @@ void ExpandLZH(TCompThreadSafety& state, int32_t destSize) {
         if (model.Update(symbol, swapped)) table.RefreshAll(model);
     }
     WriteExpanded(state, buffer, out);
-    FinishBitInput(state, in);
+    FinishBitReader(state, in);
 }
 
 namespace {

@@ -10,14 +10,14 @@ TLzhPipeline::TLzhPipeline(TCompThreadSafety& state)
 
 void TLzhPipeline::SendSymbol(int symbol) {
     const TLzhModel::Code code = model_.CodeOf(symbol);
-    output_.Put(code.bits, code.length);
+    output_.PutLong(code.length, code.bits);
     model_.Update(symbol);
 }
 
 void TLzhPipeline::SendPosition(int position) {
     const int upper = position >> kPositionLowBits;
-    output_.Put(kPositionTables.code[upper], kPositionTables.length[upper]);
-    output_.Put(static_cast<unsigned>(position) & (kPositionGroups - 1), kPositionLowBits);
+    output_.PutBits(kPositionTables.length[upper], kPositionTables.code[upper]);
+    output_.PutBits(kPositionLowBits, static_cast<unsigned>(position) & (kPositionGroups - 1));
 }
 
 void TLzhPipeline::Code(const TLzhItems& items) {
@@ -25,6 +25,7 @@ void TLzhPipeline::Code(const TLzhItems& items) {
         const int symbol = items.entries[i++];
         SendSymbol(symbol);
         if (symbol >= 256) SendPosition(items.entries[i++]);
+        output_.FlushIfDue();
     }
 }
 

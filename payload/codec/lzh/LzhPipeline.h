@@ -5,9 +5,9 @@
 // and in order, so the bits are those of coding every item in turn. A member
 // that fits in one buffer never starts the thread.
 
-#include "LzhBitIO.h"
 #include "LzhItems.h"
 #include "LzhModel.h"
+#include "payload/codec/BitWriter.h"
 #include "payload/codec/CodecEngine.h"
 #include "payload/codec/CoderThread.h"
 
@@ -44,7 +44,7 @@ private:
     void SendPosition(int position);
 
     TLzhModel model_;
-    TBitOutput output_;
+    TBitWriter output_;
     // Uses the model and the output on its thread, and ends first.
     TCoderThread<TLzhItems> coder_;
 };

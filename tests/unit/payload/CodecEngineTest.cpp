@@ -252,6 +252,30 @@ TEST(Engine, CancelDuringTransferTakesNothingMoreAndSumsOnlyWhatWasTaken) {
     }
 }
 
+// Both LZ decoders share one reader: after a cancel at the second chunk it
+// asks for nothing more, and the member decodes as if its source had ended
+// after the first chunk (zero bits up to the full size).
+TEST(Engine, CancelledLzExpansionReadsNothingMoreAndGoesOnWithZeroBits) {
+    const Bytes plain = TextLike(200000);
+    const auto plainSize = static_cast<int32_t>(plain.size());
+    for (const uint8_t method : {payload::kMethodLZH, payload::kMethodLH5}) {
+        const Bytes stored = Encode(method, plain).output;
+        ASSERT_GT(stored.size(), 3u * 8192) << int{method};
+        const Bytes firstChunk(stored.begin(), stored.begin() + 8192);
+        TCompress c;
+        int calls = 0;
+        c.OnShowProgress = [&](int32_t& p) {
+            if (++calls == 3) p = -1;
+        };
+        TMemoryStream src(stored), dst;
+        uint32_t sum = 0;
+        c.RunCodec(&dst, &src, static_cast<int32_t>(stored.size()), plainSize, method, sum,
+                   payload::kDirectionExpand, false);
+        EXPECT_EQ(src.Position(), 2 * 8192) << int{method};
+        EXPECT_EQ(dst.Bytes(), Decode(method, firstChunk, plainSize).output) << int{method};
+    }
+}
+
 TEST(Engine, DestinationWritesGoOutInWholeBuffers) {
     struct CountingStream : TMemoryStream {
         std::vector<int32_t> writes;

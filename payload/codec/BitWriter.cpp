@@ -1,14 +1,14 @@
-#include "Lh5BitWriter.h"
+#include "BitWriter.h"
 
-namespace qv::payload::lh5 {
+namespace qv::payload {
 
-void Lh5BitWriter::Flush() {
+void TBitWriter::Flush() {
     engine_.WriteDestBytes(buffer_, static_cast<size_t>(cursor_ - buffer_));
     cursor_ = buffer_;
     UpdateFlushPoint();
 }
 
-void Lh5BitWriter::Finish() {
+void TBitWriter::Finish() {
     if (bits_ % 8 != 0) PutBits(8 - bits_ % 8, 0);
     while (bits_ >= 8) {
         bits_ -= 8;
@@ -17,4 +17,4 @@ void Lh5BitWriter::Finish() {
     Flush();
 }
 
-} // namespace qv::payload::lh5
+} // namespace qv::payload

@@ -1,8 +1,8 @@
 #pragma once
-// The lh5 encoder's bit sink: bits packed most significant first into a
-// local buffer that goes to the engine's byte sink a piece at a time. The
-// pieces are cut so that the engine's output budget still stops the encoder
-// as soon as the stored form outgrows the member.
+// The LZ encoders' bit sink: bits packed most significant first into a local
+// buffer that goes to the engine's byte sink a piece at a time. The pieces
+// are cut so that the engine's output budget still stops an encoder as soon
+// as the stored form outgrows the member.
 
 #include "payload/codec/CodecEngine.h"
 
@@ -10,17 +10,26 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace qv::payload::lh5 {
+namespace qv::payload {
 
-class Lh5BitWriter {
+class TBitWriter {
 public:
-    explicit Lh5BitWriter(TCompThreadSafety& engine) : engine_(engine) { UpdateFlushPoint(); }
+    explicit TBitWriter(TCompThreadSafety& engine) : engine_(engine) { UpdateFlushPoint(); }
 
     // Writes the low n bits of value (n at most 32).
     void PutBits(int n, uint32_t value) {
         acc_ = (acc_ << n) | (value & LowMask(n));
         bits_ += n;
         if (bits_ >= 32) EmitWord();
+    }
+
+    // Writes the low n bits of a value of up to 64 bits.
+    void PutLong(int n, uint64_t value) {
+        if (n > 32) {
+            PutBits(n - 32, static_cast<uint32_t>(value >> 32));
+            n = 32;
+        }
+        PutBits(n, static_cast<uint32_t>(value));
     }
 
     // Writes the top n bits of a code kept left-aligned in 16 bits.
@@ -31,7 +40,8 @@ public:
     }
 
     // Hands the buffered bytes to the engine once enough have gathered, or
-    // as soon as they exceed what the budget still allows.
+    // as soon as they exceed what the budget still allows. Called after each
+    // item or table entry: at most kSlack bytes may be added between calls.
     void FlushIfDue() {
         if (cursor_ >= flushPoint_) Flush();
     }
@@ -42,7 +52,6 @@ public:
 
 private:
     static constexpr size_t kFlushSize = 8192;
-    // Room for what one item or table entry can add after the last check.
     static constexpr size_t kSlack = 64;
 
     static constexpr uint32_t LowMask(int n) { return n >= 32 ? 0xFFFFFFFFu : (1u << n) - 1u; }
@@ -71,4 +80,4 @@ private:
     uint8_t* flushPoint_ = buffer_;
 };
 
-} // namespace qv::payload::lh5
+} // namespace qv::payload
