@@ -8,9 +8,6 @@
 
 namespace qv::app {
 
-bool IsNtFamily = false;
-int32_t OwnSize = 0;
-
 namespace {
 
 struct ProcessValues {
@@ -161,10 +158,10 @@ int64_t ArchiveRegionSize(const std::string& path, int64_t size) {
 }
 } // namespace
 
-bool SizeGate(const std::string& path, int64_t minimum, int64_t maximum) {
+bool SizeGate(const std::string& path, int64_t minimum, int64_t maximum, int32_t& ownSize) {
     int64_t size = platform::FileSize(path);
     if (size < 0) size = 0;
-    OwnSize = static_cast<int32_t>(size > kSizeGateMaximum ? kSizeGateMaximum : size);
+    ownSize = static_cast<int32_t>(size > kSizeGateMaximum ? kSizeGateMaximum : size);
     const int64_t counted = ArchiveRegionSize(path, size);
     return minimum <= counted && size <= maximum;
 }

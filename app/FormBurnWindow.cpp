@@ -5,6 +5,7 @@
 #include "PreflightChecks.h"
 #include "Report.h"
 #include "RunFlow.h"
+#include "RunState.h"
 #include "Settings.h"
 
 #include "recording/UnitBurn.h"
@@ -25,7 +26,7 @@ public:
     platform::SystemFacts& System() override { return form_.Facts(); }
     int32_t CurrentRunResult() const override { return form_.RunResult; }
     void SetRunResult(int32_t code) override { form_.SetRunResult(code); }
-    std::string CurrentContentTitle() const override { return RunValues().ContentTitle; }
+    std::string CurrentContentTitle() const override { return form_.Run().values.ContentTitle; }
     std::string ShortDateToday() const override {
         const std::time_t now = std::time(nullptr);
         std::tm local{};
@@ -41,18 +42,19 @@ public:
     }
 
     recording::SpeedHistory ReadSpeedHistory() const override {
-        const TSettingsValues& settings = Settings();
+        const TRunState& run = form_.Run();
+        const TSettingsValues& settings = run.settings;
         const int32_t* counters = form_.WriteModeCounters;
         return {settings.CpuSpeed,
-                IsNtFamily,
-                CheckValues().MemoryGrade,
+                run.ntFamily,
+                run.checks.MemoryGrade,
                 settings.PriorBurnWasGood,
                 settings.PriorSaidHoldThrottle,
                 settings.PriorX,
                 counters[kTaoSuccess] + counters[kSaoSuccess] + counters[kDaoSuccess]};
     }
     void StoreThrottleHold(bool hold) override {
-        Settings().PriorSaidHoldThrottle = hold;
+        form_.Run().settings.PriorSaidHoldThrottle = hold;
     }
     void ApplySpeedFactor(int64_t factor) override {
         form_.SpeedFactor = factor;
@@ -68,8 +70,9 @@ public:
     void SetGaugeHintToPercent() override {
         const int maximum = form_.ProgressBar.Max();
         const int percent = maximum > 0 ? form_.ProgressBar.Position() * kPercent / maximum : 0;
-        ProgressHintText() = std::to_string(percent);
-        form_.ProgressBar.SetHint(ProgressHintText());
+        std::string& hint = form_.Run().progressHint;
+        hint = std::to_string(percent);
+        form_.ProgressBar.SetHint(hint);
     }
     void FillGauge() override {
         form_.ProgressBar.SetPosition(form_.ProgressBar.Max());
@@ -91,10 +94,10 @@ public:
         form_.SetRightCaption(1);
     }
     void CleanUp(bool tidyAspi, bool deleteApplet) override {
-        CleanUpRun(tidyAspi, deleteApplet, form_.Facts().IsNtFamily());
+        CleanUpRun(form_.Run(), tidyAspi, deleteApplet);
     }
     void EndAutoPlaySuppression() override {
-        RunValues().SuppressAutoPlay = false;
+        form_.Run().values.SuppressAutoPlay = false;
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "RunState.h"
 #include "UnitMain.h"
 
 #include "platform/Processes.h"
@@ -73,15 +74,6 @@ platform::SettingsStore& DefaultUserSettings() {
 }
 
 } // namespace
-
-TSettingsValues& Settings() {
-    static TSettingsValues values;
-    return values;
-}
-
-void ResetSettings() {
-    Settings() = TSettingsValues{};
-}
 
 int32_t ParseSettingInteger(const std::string& text, int32_t fallback) {
     const char* first = text.data();
@@ -176,7 +168,7 @@ platform::SettingsStore& TFormMain::UserSettingsStore() {
 
 void TFormMain::LoadSettings() {
     try {
-        ReadSettings(UserSettingsStore(), Settings(), WriteModeCounters);
+        ReadSettings(UserSettingsStore(), run_.settings, WriteModeCounters);
     } catch (const std::exception&) {
         // An unreadable store leaves the defaults; the fragments follow anyway.
     }
@@ -184,9 +176,9 @@ void TFormMain::LoadSettings() {
 }
 
 void TFormMain::SaveSettings() {
-    RememberOutcome(Settings(), RunResult, SpeedText);
+    RememberOutcome(run_.settings, RunResult, SpeedText);
     try {
-        WriteSettings(UserSettingsStore(), Settings(), WriteModeCounters);
+        WriteSettings(UserSettingsStore(), run_.settings, WriteModeCounters);
     } catch (const std::exception&) {
         // Writing failures are not reported.
     }

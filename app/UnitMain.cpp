@@ -1,6 +1,7 @@
 #include "UnitMain.h"
 
 #include "CommonUtils.h"
+#include "RunState.h"
 
 #include "platform/OwnExecutable.h"
 #include "recording/CdRwLibE.h"
@@ -24,22 +25,13 @@ constexpr int32_t kFirstRealResult = 2;
 
 } // namespace
 
-TRunValues& RunValues() {
-    static TRunValues values;
-    return values;
-}
-
-void ResetRunValues() {
-    RunValues() = TRunValues{};
-}
-
-TFormMain::TFormMain(MainView& view, platform::SystemFacts& facts)
+TFormMain::TFormMain(MainView& view, platform::SystemFacts& facts, TRunState& run)
     : DevLabel{{20, 32, 300, 60}, ""}, ImageLogo{{8, 10, 313, 99}},
       LabelProgress{{16, 110, 64, 18}, form_text::kProgressCaption},
       ProgressBarLeft(view, Gauge::Left, {16, 128, 25, 17}),
       ProgressBar(view, Gauge::Main, {41, 128, 279, 17}), MemoStatus(view, {16, 160, 305, 129}),
       ButtonLeft(view, Button::Left, {16, 304, 145, 25}),
-      ButtonRight(view, Button::Right, {176, 304, 145, 25}), view_(view), facts_(facts) {
+      ButtonRight(view, Button::Right, {176, 304, 145, 25}), view_(view), facts_(facts), run_(run) {
     // The notice is the console's first content, not a change of it.
     view_.AddStatusItem(form_text::kPublisherNotice);
     MemoStatus.OnChange = [this] { MemoStatusChange(); };
@@ -75,7 +67,7 @@ void TFormMain::FormCreate() {
     }
     ApplyLook();
 
-    if (IsNtFamily) view_.MinimizeAndRestore();
+    if (run_.ntFamily) view_.MinimizeAndRestore();
     view_.ShowWindow();
     view_.BringToFront();
 }
@@ -102,7 +94,7 @@ void TFormMain::MemoStatusChange() {
 }
 
 void TFormMain::ApplicationEvents1Activate() {
-    if (!RunValues().RunStarted) {
+    if (!run_.values.RunStarted) {
         StartRun();
         return;
     }
@@ -137,7 +129,7 @@ void TFormMain::UserGone() {
     userGone_ = true;
     // Before the run has started the press would be lost; the run start
     // gives it instead.
-    if (RunValues().RunStarted) PressRightForAbsentUser();
+    if (run_.values.RunStarted) PressRightForAbsentUser();
 }
 
 // From the loop, after the step that is running now has returned, as a real

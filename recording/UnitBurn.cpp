@@ -25,11 +25,6 @@ constexpr uint32_t kPercent = 100;
 constexpr const char* kTrackPrefix = "mqvt-";
 constexpr const char* kTrackSuffix = ".mp3";
 
-std::mutex& EventMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
 bool IsBlankOrControl(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
@@ -53,15 +48,9 @@ bool MatchesTrackPattern(const std::string& name) {
            lower.ends_with(kTrackSuffix);
 }
 
-std::string StatusText(int32_t code) {
-    std::string text;
-    EngineStatusText(code, text);
-    return text;
-}
-
-void SetEvent() {
-    const std::lock_guard lock(EventMutex());
-    if (SharedBurnState().event != nullptr) SharedBurnState().event->Set();
+void SetEvent(BurnState& state) {
+    const std::lock_guard lock(state.eventMutex);
+    if (state.event != nullptr) state.event->Set();
 }
 
 uint64_t TotalBytes(const BurnJob& job) {
@@ -73,9 +62,8 @@ uint64_t TotalBytes(const BurnJob& job) {
 }
 
 // Each wake counts as 100 sectors however many signals came meanwhile.
-void ProgressWatcher(BurnWindow& window, ProgressEvent& event) {
+void ProgressWatcher(BurnState& state, BurnWindow& window, ProgressEvent& event) {
     platform::SetThreadPriority(platform::ThreadPriority::BelowNormal);
-    BurnState& state = SharedBurnState();
     BurnMessenger messenger(window);
     uint32_t counted = 0;
     uint64_t totalBytes = 0;
@@ -111,16 +99,15 @@ void ProgressWatcher(BurnWindow& window, ProgressEvent& event) {
 // carried out by the window thread once the use ends.
 class EngineUse {
 public:
-    explicit EngineUse(BurnWindow& window) : window_(window) {
-        const std::lock_guard lock(SharedBurnState().engineMutex);
-        SharedBurnState().writing = true;
+    EngineUse(BurnState& state, BurnWindow& window) : state_(state), window_(window) {
+        const std::lock_guard lock(state_.engineMutex);
+        state_.writing = true;
     }
     ~EngineUse() {
-        BurnState& state = SharedBurnState();
-        const std::lock_guard lock(state.engineMutex);
-        state.writing = false;
-        if (state.releaseRequested) {
-            state.releaseRequested = false;
+        const std::lock_guard lock(state_.engineMutex);
+        state_.writing = false;
+        if (state_.releaseRequested) {
+            state_.releaseRequested = false;
             window_.Loop().Post([] { FreeEngine(); });
         }
     }
@@ -128,18 +115,13 @@ public:
     EngineUse& operator=(const EngineUse&) = delete;
 
 private:
+    BurnState& state_;
     BurnWindow& window_;
 };
 
 } // namespace
 
-BurnState& SharedBurnState() {
-    static BurnState state;
-    return state;
-}
-
-void ReleaseEngineWhenIdle() {
-    BurnState& state = SharedBurnState();
+void ReleaseEngineWhenIdle(BurnState& state) {
     const std::lock_guard lock(state.engineMutex);
     if (state.writing)
         state.releaseRequested = true;
@@ -201,11 +183,12 @@ std::vector<std::string> FindTrackFiles(const std::string& folder) {
     return names;
 }
 
-TBurnThread::TBurnThread(bool testFlag, uint8_t writeMode, const std::vector<std::string>& tracks,
+TBurnThread::TBurnThread(BurnState& state, bool testFlag, uint8_t writeMode,
+                         const std::vector<std::string>& tracks,
                          const std::vector<std::string>& tags, BurnWindow& window,
                          std::function<void()> onTerminate)
-    : writeMode_(writeMode), tracks_(tracks), tags_(tags), testFlag_(testFlag), window_(window),
-      onTerminate_(std::move(onTerminate)) {
+    : state_(state), writeMode_(writeMode), tracks_(tracks), tags_(tags), testFlag_(testFlag),
+      window_(window), onTerminate_(std::move(onTerminate)) {
     thread_ = std::thread([this] { Execute(); });
 }
 
@@ -236,23 +219,23 @@ void TBurnThread::FillJob(BurnJob& job) {
 
 void TBurnThread::Write(BurnJob& job) {
     BurnMessenger messenger(window_);
-    SharedBurnState().sectorSize = kSectorSize;
+    state_.sectorSize = kSectorSize;
     const int32_t result =
         EngineEntries.WriteCdDataTao != nullptr
-            ? EngineEntries.WriteCdDataTao(&job, kSignalInterval, SharedBurnState().event->Handle(),
+            ? EngineEntries.WriteCdDataTao(&job, kSignalInterval, state_.event->Handle(),
                                            testFlag_ ? kTestWriteAllBits : 0)
             : CDRW_NOT_STARTED;
     if (result == kEngineSuccess) {
         wrote_ = true;
         return;
     }
-    messenger.Status(std::string(burn_text::kWriteProblem) + " " + StatusText(result));
-    if (!SharedBurnState().cancelled.load())
+    messenger.Status(std::string(burn_text::kWriteProblem) + " " + EngineStatusText(result));
+    if (!state_.cancelled.load())
         window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
 }
 
 void TBurnThread::Execute() {
-    BurnState& state = SharedBurnState();
+    BurnState& state = state_;
     state.cancelled = false;
     auto job = std::make_unique<BurnJob>();
     std::memset(job.get(), 0, sizeof(BurnJob));
@@ -262,17 +245,18 @@ void TBurnThread::Execute() {
         FillJob(*job);
         state.job = job.get();
         {
-            EngineUse use(window_);
+            EngineUse use(state, window_);
             if (EngineLoaded()) {
                 BurnMessenger messenger(window_);
                 SetWriteSpeed(window_, messenger);
             }
             {
-                const std::lock_guard lock(EventMutex());
+                const std::lock_guard lock(state.eventMutex);
                 state.event = &event;
             }
             state.DoneFlag = false;
-            state.watcher = std::thread([this, &event] { ProgressWatcher(window_, event); });
+            state.watcher =
+                std::thread([this, &event] { ProgressWatcher(state_, window_, event); });
             platform::SetProcessPriority(platform::ProcessPriority::High);
             platform::SetThreadPriority(platform::ThreadPriority::AboveNormal);
             if (writeMode_ == kTrackAtOnce) Write(*job);
@@ -285,10 +269,10 @@ void TBurnThread::Execute() {
             window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
     }
     state.DoneFlag = true;
-    SetEvent();
+    SetEvent(state);
     if (state.watcher.joinable()) state.watcher.join();
     {
-        const std::lock_guard lock(EventMutex());
+        const std::lock_guard lock(state.eventMutex);
         state.event = nullptr;
     }
     state.job = nullptr;
@@ -305,8 +289,8 @@ bool TBurnDataModule::StartBurn(uint8_t writeMode) {
     const std::string folder = window_->AppletFolder();
     const std::vector<std::string> tracks = FindTrackFiles(folder);
     const std::vector<std::string> tags = ReadTrackTags(folder + burn_text::kContentFile);
-    threads_.push_back(std::make_unique<TBurnThread>(testWrite_, writeMode, tracks, tags, *window_,
-                                                     [this] { BurnThreadTerminate(); }));
+    threads_.push_back(std::make_unique<TBurnThread>(state_, testWrite_, writeMode, tracks, tags,
+                                                     *window_, [this] { BurnThreadTerminate(); }));
     burnThread_ = threads_.back().get();
     return true;
 }
@@ -340,13 +324,13 @@ void TBurnDataModule::BurnThreadTerminate() {
 
 void TBurnDataModule::AbortBurn() {
     BurnWindow& window = *window_;
-    SharedBurnState().cancelled = true;
+    state_.cancelled = true;
     burnThread_ = nullptr;
     window.System().Beep();
     if (EngineLoaded()) EngineEntries.Unload();
-    ReleaseEngineWhenIdle();
-    SharedBurnState().DoneFlag = true;
-    SetEvent();
+    ReleaseEngineWhenIdle(state_);
+    state_.DoneFlag = true;
+    SetEvent(state_);
     platform::SetProcessPriority(platform::ProcessPriority::Normal);
     window.SetGaugeHintToPercent();
     window.CountRecording(false);

@@ -47,10 +47,13 @@ inline constexpr int32_t kSignalInterval = 100;
 inline constexpr int32_t kRecordingFailed = 7;
 inline constexpr uint8_t kStageBurnSucceeded = 10;
 
-// The state both worker threads and the handlers share; one burn per process.
+// The state both worker threads and the handlers share; the run owns it and
+// hands it to its data module.
 struct BurnState {
     std::atomic<BurnJob*> job{nullptr};
     BurnWindow* window = nullptr;
+    // The watcher's event while a write runs; set and cleared under the mutex.
+    std::mutex eventMutex;
     ProgressEvent* event = nullptr;
     std::thread watcher;
     std::atomic<bool> DoneFlag{false};
@@ -63,17 +66,15 @@ struct BurnState {
     bool writing = false;
     bool releaseRequested = false;
 };
-BurnState& SharedBurnState();
-
 // Releases the engine library now, or, while a write call runs, once it has
 // returned (the window thread then does it). Never blocks.
-void ReleaseEngineWhenIdle();
+void ReleaseEngineWhenIdle(BurnState& state);
 
 class TBurnThread {
 public:
-    TBurnThread(bool testFlag, uint8_t writeMode, const std::vector<std::string>& tracks,
-                const std::vector<std::string>& tags, BurnWindow& window,
-                std::function<void()> onTerminate);
+    TBurnThread(BurnState& state, bool testFlag, uint8_t writeMode,
+                const std::vector<std::string>& tracks, const std::vector<std::string>& tags,
+                BurnWindow& window, std::function<void()> onTerminate);
     ~TBurnThread();
     TBurnThread(const TBurnThread&) = delete;
     TBurnThread& operator=(const TBurnThread&) = delete;
@@ -87,6 +88,7 @@ private:
     void FillJob(BurnJob& job);
     void Write(BurnJob& job);
 
+    BurnState& state_;
     uint8_t writeMode_;
     std::vector<std::string> tracks_;
     std::vector<std::string> tags_;
@@ -112,7 +114,7 @@ uint32_t ProgressPercent(uint32_t countedSectors, uint64_t totalSectors);
 
 class TBurnDataModule {
 public:
-    TBurnDataModule() = default;
+    explicit TBurnDataModule(BurnState& state) : state_(state) {}
     ~TBurnDataModule();
     TBurnDataModule(const TBurnDataModule&) = delete;
     TBurnDataModule& operator=(const TBurnDataModule&) = delete;
@@ -121,7 +123,6 @@ public:
     BurnWindow* Window() { return window_.get(); }
 
     void SetTestWrite(bool testWrite) { testWrite_ = testWrite; }
-    bool TestWrite() const { return testWrite_; }
 
     bool StartBurn(uint8_t writeMode);
     bool HasBurnThread() const { return burnThread_ != nullptr; }
@@ -129,6 +130,7 @@ public:
     void BurnThreadTerminate();
 
 private:
+    BurnState& state_;
     std::unique_ptr<BurnWindow> window_;
     bool testWrite_ = false;
     TBurnThread* burnThread_ = nullptr;

@@ -53,7 +53,7 @@ TEST(RunFlowTest, RightButtonActsByStage) {
         const auto lines = h.view.ConsoleLines();
         EXPECT_EQ(std::find(lines.begin(), lines.end(), kCanceling) != lines.end(),
                   press.cancelLine);
-        EXPECT_EQ(app::RunValues().CancelRequested, press.cancel);
+        EXPECT_EQ(h.run.values.CancelRequested, press.cancel);
     }
 }
 
@@ -75,7 +75,7 @@ TEST(RunFlowTest, RunStartReadsTheTestSwitchAndLowersTheWindowThread) {
     EXPECT_EQ(h.windowPriorities,
               (std::vector<platform::ThreadPriority>{platform::ThreadPriority::BelowNormal,
                                                      platform::ThreadPriority::BelowNormal}));
-    EXPECT_EQ(app::RunValues().ContentTitle, "Demo Disc");
+    EXPECT_EQ(h.run.values.ContentTitle, "Demo Disc");
     // Run start 500 and 200, six busy steps, the drive wait.
     EXPECT_EQ(h.loop.pauses, (std::vector<uint32_t>{500, 200, 150, 150, 150, 150, 150, 150, 4500}));
 }
@@ -154,7 +154,7 @@ TEST(RunFlowTest, AutoPlayIsRefusedOnlyWhileSuppressed) {
     const uint32_t autoPlay = h.form->QueryCancelAutoPlayMessage;
     ASSERT_NE(autoPlay, 0u);
     EXPECT_EQ(h.form->WindowMessage(autoPlay), 1);
-    app::RunValues().SuppressAutoPlay = false;
+    h.run.values.SuppressAutoPlay = false;
     EXPECT_EQ(h.form->WindowMessage(autoPlay), std::nullopt);
 }
 
@@ -184,8 +184,8 @@ TEST(RunFlowTest, TimeEstimateArithmeticAndLines) {
         SCOPED_TRACE(estimate.line);
         RunFlowHarness h;
         h.CreateForm();
-        app::OwnSize = estimate.ownSize;
-        app::Settings().Testing = estimate.testing;
+        h.run.ownSize = estimate.ownSize;
+        h.run.settings.Testing = estimate.testing;
         h.form->SpeedFactor = estimate.speedFactor;
         h.form->TimeEstimate();
         EXPECT_EQ(h.view.ConsoleLines(),

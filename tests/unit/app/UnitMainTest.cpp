@@ -3,6 +3,7 @@
 #include "../platform/PlatformTempFolder.h"
 #include "FakeMainView.h"
 #include "app/CommonUtils.h"
+#include "app/RunState.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,8 @@ protected:
         previousFolder_ = std::filesystem::current_path();
         std::filesystem::current_path(folder_.Path());
         SetExecutablePath(folder_.File("qvapplet"));
-        ResetRunValues();
-        IsNtFamily = false;
     }
     void TearDown() override {
-        ResetRunValues();
         SetExecutablePath("");
         std::filesystem::current_path(previousFolder_);
     }
@@ -33,55 +31,43 @@ protected:
 
     test::FakeMainView view;
     test::FakeFacts facts;
+    TRunState run;
 };
 
-TEST_F(UnitMainTest, WindowCreationGivesTheStartValuesAndTheLook) {
-    TFormMain form(view, facts);
-    ASSERT_EQ(view.items.size(), 1u); // the publisher's notice
+// The notice is content, not a change: the left button is not touched.
+TEST_F(UnitMainTest, ThePublisherNoticeLeavesTheLeftButtonAlone) {
+    TFormMain form(view, facts, run);
+    ASSERT_EQ(view.items.size(), 1u);
     form.FormCreate();
     EXPECT_EQ(view.captions[1], "Please Wait");
-    EXPECT_EQ(form.RunStage, 0);
-    EXPECT_EQ(form.RunResult, -1);
-    EXPECT_EQ(form.ImageLogo.Place.Left, 334 / 2 - 313 / 2);
-    EXPECT_EQ(form.ImageLogo.Place.Top, 10);
-    EXPECT_EQ(form.ProgressBar.Place.Left, 41);
-    EXPECT_EQ(form.ProgressBar.Place.Width, 279);
-    EXPECT_EQ(form.BorderWidth, 2);
-    EXPECT_EQ(view.gradient[0], 0x000000u);
-    EXPECT_EQ(view.gradient[1], 0x2600C4u);
-    EXPECT_EQ(view.consoleColour, 0xFFFFFFu);
-    EXPECT_GE(form.QueryCancelAutoPlayMessage, 0xC000);
-    EXPECT_TRUE(view.shown);
-    EXPECT_EQ(view.frontCalls, 1);
     EXPECT_EQ(view.minimizeRestores, 0);
-    // The notice is content, not a change: the left button was not touched.
     EXPECT_FALSE(view.focus.has_value());
 }
 
 TEST_F(UnitMainTest, FewColoursGivePlainRedAndBlackText) {
     for (const int depth : {4, 8}) {
         view.depth = depth;
-        TFormMain form(view, facts);
+        TFormMain form(view, facts, run);
         form.FormCreate();
         EXPECT_EQ(view.gradient[0], 0x0000FFu) << depth;
         EXPECT_EQ(view.gradient[1], 0x0000FFu) << depth;
         EXPECT_EQ(view.consoleColour, 0x000000u) << depth;
     }
     view.depth = 16;
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     form.FormCreate();
     EXPECT_EQ(view.gradient[1], 0x2600C4u);
 }
 
 TEST_F(UnitMainTest, NtFamilyMinimisesAndRestores) {
-    IsNtFamily = true;
-    TFormMain form(view, facts);
+    run.ntFamily = true;
+    TFormMain form(view, facts, run);
     form.FormCreate();
     EXPECT_EQ(view.minimizeRestores, 1);
 }
 
 TEST_F(UnitMainTest, SetRunResultKeepsTheFirstRealResult) {
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     struct Step {
         int32_t code;
         int32_t expected;
@@ -92,7 +78,7 @@ TEST_F(UnitMainTest, SetRunResultKeepsTheFirstRealResult) {
 }
 
 TEST_F(UnitMainTest, RightCaptionAndFocus) {
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     form.SetRightCaption(1);
     EXPECT_EQ(view.captions[1], "&OK");
     EXPECT_EQ(view.focus, Button::Right);
@@ -102,7 +88,7 @@ TEST_F(UnitMainTest, RightCaptionAndFocus) {
 }
 
 TEST_F(UnitMainTest, EveryConsoleLineEnablesTheLeftButton) {
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     view.enabled[0] = false;
     form.AddStatusLine("line");
     EXPECT_TRUE(view.enabled[0]);
@@ -111,12 +97,12 @@ TEST_F(UnitMainTest, EveryConsoleLineEnablesTheLeftButton) {
 }
 
 TEST_F(UnitMainTest, TheRunStartsOnTheFirstActivationOnly) {
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     form.FormCreate();
     form.RightClicked(); // stage 0: nothing
     EXPECT_FALSE(form.ExitCode().has_value());
     form.Activated();
-    EXPECT_TRUE(RunValues().RunStarted);
+    EXPECT_TRUE(run.values.RunStarted);
     // The run went on to its first check: no content file here.
     EXPECT_EQ(form.RunStage, 1);
     EXPECT_EQ(view.captions[1], "&OK");
@@ -127,18 +113,18 @@ TEST_F(UnitMainTest, TheRunStartsOnTheFirstActivationOnly) {
 }
 
 TEST_F(UnitMainTest, CancelEndsWithResultOneAndItsLine) {
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     form.FormCreate();
     form.Activated();
     form.RunStage = 9; // a check in progress
     form.RightClicked();
     EXPECT_EQ(form.ExitCode(), 1);
-    EXPECT_TRUE(RunValues().CancelRequested);
+    EXPECT_TRUE(run.values.CancelRequested);
     EXPECT_EQ(view.items.back(), "\r\n\r\n*** Canceling per your request\r\n");
 }
 
 TEST_F(UnitMainTest, CancelAfterAFailureKeepsItsCodeWithoutTheLine) {
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     form.FormCreate();
     form.Activated();
     form.RunStage = 9; // a check in progress
@@ -150,17 +136,17 @@ TEST_F(UnitMainTest, CancelAfterAFailureKeepsItsCodeWithoutTheLine) {
 }
 
 TEST_F(UnitMainTest, TheWindowRefusesToCloseAndAnswersAutoPlay) {
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     form.FormCreate();
     EXPECT_FALSE(form.CloseRequested());
     EXPECT_EQ(form.WindowMessage(form.QueryCancelAutoPlayMessage), 1);
     EXPECT_FALSE(form.WindowMessage(form.QueryCancelAutoPlayMessage + 1));
-    RunValues().SuppressAutoPlay = false;
+    run.values.SuppressAutoPlay = false;
     EXPECT_FALSE(form.WindowMessage(form.QueryCancelAutoPlayMessage));
 }
 
 TEST_F(UnitMainTest, SwappedHandlersRunInsteadOfTheDefaultOnes) {
-    TFormMain form(view, facts);
+    TFormMain form(view, facts, run);
     form.FormCreate();
     form.Activated();
     int asked = 0;

@@ -36,8 +36,8 @@ public:
 // The window side as a record of what the burn side asked of it.
 class RecordingWindow final : public recording::BurnWindow {
 public:
-    explicit RecordingWindow(std::string folder)
-        : loop_(platform::MakeEventLoop()), folder_(std::move(folder)) {
+    RecordingWindow(std::string folder, recording::BurnState& burn)
+        : burn_(burn), loop_(platform::MakeEventLoop()), folder_(std::move(folder)) {
         loop_->SetWindowMessageHandler([this](uint32_t message, uintptr_t wParam, intptr_t lParam) {
             HandleBurnMessage(message, wParam, lParam);
             return intptr_t{0};
@@ -50,7 +50,7 @@ public:
         if (message == recording::WM_BURNPROGRESS) {
             progress.push_back(static_cast<int>(wParam));
             gaugePosition = static_cast<int>(wParam);
-            if (const BurnJob* job = recording::SharedBurnState().job.load(); job != nullptr)
+            if (const BurnJob* job = burn_.job.load(); job != nullptr)
                 discTitleSeen = job->discTitle;
             if (onProgress) onProgress();
         } else if (message == recording::WM_BURNSTATUS) {
@@ -82,7 +82,7 @@ public:
     void ShowRunEndButton() override {}
     void CleanUp(bool, bool) override {
         ++cleanUps;
-        recording::ReleaseEngineWhenIdle();
+        recording::ReleaseEngineWhenIdle(burn_);
     }
     void EndAutoPlaySuppression() override { autoPlaySuppressed = false; }
 
@@ -113,6 +113,7 @@ public:
     bool autoPlaySuppressed = true;
 
 private:
+    recording::BurnState& burn_;
     std::unique_ptr<platform::EventLoop> loop_;
     std::string folder_;
 };
@@ -158,6 +159,7 @@ protected:
     std::string Folder() const { return scratch_.path() + "/"; }
 
     ScratchFolder scratch_;
+    recording::BurnState burn_;
 };
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
@@ -168,9 +170,9 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 TEST_F(BurnThreadTest, CompleteWriteCountsTenSectorBlocksAndEndsWithTheSuccessLines) {
     UseVirtualRecorder("time_scale = 0.3\n");
     WriteImage(2048000);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
 
@@ -205,9 +207,9 @@ TEST_F(BurnThreadTest, CompleteWriteCountsTenSectorBlocksAndEndsWithTheSuccessLi
 TEST_F(BurnThreadTest, ImageBelowOneSectorGivesTheSectorsLineAndNoProgress) {
     UseVirtualRecorder("time_scale = 0\n");
     WriteImage(1000);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
 
@@ -221,10 +223,10 @@ TEST_F(BurnThreadTest, ImageBelowOneSectorGivesTheSectorsLineAndNoProgress) {
 TEST_F(BurnThreadTest, LongTitleIsCutTo81Characters) {
     UseVirtualRecorder("time_scale = 0.3\n");
     WriteImage(409600);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
     window.contentTitle = std::string(100, 'T');
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
     ASSERT_FALSE(window.progress.empty());
@@ -234,9 +236,9 @@ TEST_F(BurnThreadTest, LongTitleIsCutTo81Characters) {
 TEST_F(BurnThreadTest, WriteFailureGivesResultSevenAndNoCounterChange) {
     UseVirtualRecorder("time_scale = 0\nwrite_fail_sector = 300\n");
     WriteImage(2048000);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
 
@@ -252,10 +254,10 @@ TEST_F(BurnThreadTest, WriteFailureGivesResultSevenAndNoCounterChange) {
 TEST_F(BurnThreadTest, AnErrorBeforeTheWriteEndsAsAFailedRecording) {
     UseVirtualRecorder("time_scale = 0\n");
     WriteImage(409600);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
     window.failAtSpeedFactor = true;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
 
@@ -271,9 +273,9 @@ TEST_F(BurnThreadTest, AnErrorBeforeTheWriteEndsAsAFailedRecording) {
 TEST_F(BurnThreadTest, CancelWhileWritingReleasesTheLibraryOnlyAfterTheWriteReturned) {
     UseVirtualRecorder("time_scale = 1\n");
     WriteImage(20480000); // 10,000 sectors: about eleven seconds at 12x
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     bool cancelled = false;
     window.onProgress = [&] {
@@ -302,9 +304,9 @@ TEST_F(BurnThreadTest, CancelWhileWritingReleasesTheLibraryOnlyAfterTheWriteRetu
 TEST_F(BurnThreadTest, TestModePassesAllThirtyTwoBits) {
     WriteImage(4096);
     StartEngine(TestEngineDir("recording_engine"));
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     using TakeLogFn = int32_t(CDRW_CALL*)(char*, uint32_t);
     const auto take = reinterpret_cast<TakeLogFn>(
