@@ -6,8 +6,11 @@
 #include "Report.h"
 #include "RunFlow.h"
 #include "RunState.h"
+#include "RunTexts.h"
 #include "Settings.h"
 
+#include "platform/Processes.h"
+#include "recording/CdRwLibE.h"
 #include "recording/UnitBurn.h"
 
 #include <ctime>
@@ -24,8 +27,7 @@ public:
 
     platform::EventLoop& Loop() override { return *ApplicationLoop(); }
     platform::SystemFacts& System() override { return form_.Facts(); }
-    int32_t CurrentRunResult() const override { return form_.RunResult; }
-    void SetRunResult(int32_t code) override { form_.SetRunResult(code); }
+    void RecordingFailed() override { form_.SetRunResult(result::kRecordingFailed); }
     std::string CurrentContentTitle() const override { return form_.Run().values.ContentTitle; }
     std::string ShortDateToday() const override {
         const std::time_t now = std::time(nullptr);
@@ -74,35 +76,45 @@ public:
         hint = std::to_string(percent);
         form_.ProgressBar.SetHint(hint);
     }
-    void FillGauge() override {
-        form_.ProgressBar.SetPosition(form_.ProgressBar.Max());
-    }
-
-    void AddStatusLine(const std::string& text) override {
-        form_.AddStatusLine(text);
-    }
     void CountRecording(bool success) override {
         form_.CountRecording(success);
     }
-    void RebuildCounterFragments() override {
-        form_.RebuildCounterFragments();
-    }
-    void SetRunStage(uint8_t stage) override {
-        form_.RunStage = stage;
-    }
-    void ShowRunEndButton() override {
-        form_.SetRightCaption(1);
-    }
-    void CleanUp(bool tidyAspi, bool deleteApplet) override {
-        CleanUpRun(form_.Run(), tidyAspi, deleteApplet);
-    }
-    void EndAutoPlaySuppression() override {
-        form_.Run().values.SuppressAutoPlay = false;
-    }
+    void BurnEnded(bool wrote) override;
 
 private:
+    void FillGauge() {
+        form_.ProgressBar.SetPosition(form_.ProgressBar.Max());
+    }
+    void AnnounceGoodRecording();
+
     TFormMain& form_;
 };
+
+// A run that never reached a good write (another write mode, say) has no CD
+// to announce; a run that already has its result (a cancel) keeps it.
+void FormBurnWindow::BurnEnded(bool wrote) {
+    SetGaugeHintToPercent();
+    if (!wrote && form_.RunResult <= 0) form_.SetRunResult(result::kRecordingFailed);
+    if (wrote && form_.RunResult <= 0) AnnounceGoodRecording();
+    form_.Facts().Beep();
+    if (recording::EngineLoaded()) recording::EngineEntries.Unload();
+    FillGauge();
+    ProcessMessages();
+    platform::SetProcessPriority(platform::ProcessPriority::Normal);
+    form_.RebuildCounterFragments();
+    form_.SetRightCaption(1);
+    CleanUpRun(form_.Run(), false, false);
+    FillGauge();
+    form_.Run().values.SuppressAutoPlay = false;
+}
+
+void FormBurnWindow::AnnounceGoodRecording() {
+    form_.AddStatusLine(run_text::kCompletedBanner);
+    form_.AddStatusLine(run_text::kLabelHint);
+    form_.AddStatusLine(run_text::kCredit);
+    form_.CountRecording(true);
+    form_.RunStage = stage::kBurnSucceeded;
+}
 
 } // namespace
 

@@ -230,8 +230,7 @@ void TBurnThread::Write(BurnJob& job) {
         return;
     }
     messenger.Status(std::string(burn_text::kWriteProblem) + " " + EngineStatusText(result));
-    if (!state_.cancelled.load())
-        window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
+    if (!state_.cancelled.load()) window_.Loop().SendAndWait([&] { window_.RecordingFailed(); });
 }
 
 void TBurnThread::Execute() {
@@ -265,8 +264,7 @@ void TBurnThread::Execute() {
         // Whatever stopped the thread before the write returned, no disc was
         // made: the run ends as a failed recording, never as a success.
         BurnMessenger(window_).Status(std::string(burn_text::kWriteProblem) + " " + error.what());
-        if (!state.cancelled.load())
-            window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
+        if (!state.cancelled.load()) window_.Loop().SendAndWait([&] { window_.RecordingFailed(); });
     }
     state.DoneFlag = true;
     SetEvent(state);
@@ -296,30 +294,9 @@ bool TBurnDataModule::StartBurn(uint8_t writeMode) {
 }
 
 void TBurnDataModule::BurnThreadTerminate() {
-    BurnWindow& window = *window_;
-    window.SetGaugeHintToPercent();
-    // A run that never reached a good write (another write mode, say) has no
-    // CD to announce.
     const bool wrote = burnThread_ != nullptr && burnThread_->Wrote();
-    if (!wrote && window.CurrentRunResult() <= 0) window.SetRunResult(kRecordingFailed);
-    if (wrote && window.CurrentRunResult() <= 0) {
-        window.AddStatusLine(burn_text::kCompletedBanner);
-        window.AddStatusLine(burn_text::kLabelHint);
-        window.AddStatusLine(burn_text::kCredit);
-        window.CountRecording(true);
-        window.SetRunStage(kStageBurnSucceeded);
-    }
     burnThread_ = nullptr;
-    window.System().Beep();
-    if (EngineLoaded()) EngineEntries.Unload();
-    window.FillGauge();
-    window.ProcessWindowMessages();
-    platform::SetProcessPriority(platform::ProcessPriority::Normal);
-    window.RebuildCounterFragments();
-    window.ShowRunEndButton();
-    window.CleanUp(false, false);
-    window.FillGauge();
-    window.EndAutoPlaySuppression();
+    window_->BurnEnded(wrote);
 }
 
 void TBurnDataModule::AbortBurn() {

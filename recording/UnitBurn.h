@@ -1,8 +1,8 @@
 #pragma once
 // TBurnDataModule and TBurnThread: the data-disc write on a worker thread,
 // a progress watcher turning the engine's signals into percent values, and
-// the two handlers that close the burn on the window thread (its normal end
-// and the user's cancel).
+// the two handlers that close the burn on the window thread (its normal end,
+// whose outcome the window decides, and the user's cancel).
 
 #include "BurnWindow.h"
 #include "engine/CdRwLib.h"
@@ -35,17 +35,10 @@ inline constexpr const char* kNoTotalBytes =
     "\r\n\r\n*** Unable to calculate the total size of tracks bytes to be written.\r\n";
 inline constexpr const char* kNoTotalSectors =
     "\r\n\r\n*** Unable to calculate the total size of tracks sectors to be written.\r\n";
-inline constexpr const char* kCompletedBanner =
-    "\r\n *********************************\r\nCD completed successfully!\r\n"
-    "*********************************";
-inline constexpr const char* kLabelHint = "Hint - Label your CD with a marker now.    ";
-inline constexpr const char* kCredit = "Recorded by the Quarlow CD maker.";
 } // namespace burn_text
 
 inline constexpr uint8_t kTrackAtOnce = 2;
 inline constexpr int32_t kSignalInterval = 100;
-inline constexpr int32_t kRecordingFailed = 7;
-inline constexpr uint8_t kStageBurnSucceeded = 10;
 
 // The state both worker threads and the handlers share; the run owns it and
 // hands it to its data module.

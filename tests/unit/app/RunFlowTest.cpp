@@ -5,6 +5,7 @@
 #include "app/RunFlowHarness.h"
 
 #include "app/ContentTitle.h"
+#include "app/FormBurnWindow.h"
 
 #include <optional>
 #include <stdexcept>
@@ -156,6 +157,47 @@ TEST(RunFlowTest, AutoPlayIsRefusedOnlyWhileSuppressed) {
     EXPECT_EQ(h.form->WindowMessage(autoPlay), 1);
     h.run.values.SuppressAutoPlay = false;
     EXPECT_EQ(h.form->WindowMessage(autoPlay), std::nullopt);
+}
+
+struct BurnEnd {
+    bool wrote;
+    int32_t resultBefore;
+    int32_t result;
+    bool announced;
+};
+
+const BurnEnd kBurnEnds[] = {
+    {true, -1, -1, true},
+    {false, -1, 7, false}, // no good write: no CD to announce
+    {true, 1, 1, false},   // cancelled meanwhile
+    {false, 8, 8, false},
+};
+
+TEST(RunFlowTest, TheBurnsEndDecidesTheRunsOutcome) {
+    for (const BurnEnd& end : kBurnEnds) {
+        SCOPED_TRACE(std::to_string(end.wrote) + ", result " + std::to_string(end.resultBefore));
+        RunFlowHarness h;
+        h.CreateForm();
+        h.form->RunStage = app::stage::kBusy;
+        h.form->WriteMode = 2;
+        h.form->RunResult = end.resultBefore;
+        h.form->ProgressBar.SetMax(100);
+        h.form->ProgressBar.SetPosition(40);
+        app::MakeFormBurnWindow(*h.form)->BurnEnded(end.wrote);
+        EXPECT_EQ(h.form->RunResult, end.result);
+        const auto lines = h.view.ConsoleLines();
+        EXPECT_EQ(std::find(lines.begin(), lines.end(), "CD completed successfully!") !=
+                      lines.end(),
+                  end.announced);
+        EXPECT_EQ(h.form->RunStage, end.announced ? app::stage::kBurnSucceeded : app::stage::kBusy);
+        EXPECT_EQ(h.form->WriteModeCounters[app::kTaoSuccess], end.announced ? 1 : 0);
+        EXPECT_EQ(h.form->SuccFragment, end.announced ? "&Succ=0.0.1" : "&Succ=0.0.0");
+        EXPECT_EQ(h.run.progressHint, "40");
+        EXPECT_EQ(h.view.GaugePosition(app::Gauge::Main), 100);
+        EXPECT_EQ(h.RightCaption(), "&OK");
+        EXPECT_FALSE(h.run.values.SuppressAutoPlay);
+        EXPECT_EQ(h.facts.beeps, 1);
+    }
 }
 
 struct Estimate {

@@ -112,29 +112,6 @@ TEST_F(UnitMainTest, TheRunStartsOnTheFirstActivationOnly) {
     EXPECT_EQ(facts.sleeps, std::vector<uint32_t>{0});
 }
 
-TEST_F(UnitMainTest, CancelEndsWithResultOneAndItsLine) {
-    TFormMain form(view, facts, run);
-    form.FormCreate();
-    form.Activated();
-    form.RunStage = 9; // a check in progress
-    form.RightClicked();
-    EXPECT_EQ(form.ExitCode(), 1);
-    EXPECT_TRUE(run.values.CancelRequested);
-    EXPECT_EQ(view.items.back(), "\r\n\r\n*** Canceling per your request\r\n");
-}
-
-TEST_F(UnitMainTest, CancelAfterAFailureKeepsItsCodeWithoutTheLine) {
-    TFormMain form(view, facts, run);
-    form.FormCreate();
-    form.Activated();
-    form.RunStage = 9; // a check in progress
-    form.SetRunResult(7);
-    const size_t items = view.items.size();
-    form.RightClicked();
-    EXPECT_EQ(form.ExitCode(), 7);
-    EXPECT_EQ(view.items.size(), items);
-}
-
 TEST_F(UnitMainTest, TheWindowRefusesToCloseAndAnswersAutoPlay) {
     TFormMain form(view, facts, run);
     form.FormCreate();
