@@ -1,6 +1,7 @@
 #include "CommonUtils.h"
 
 #include "payload/SignatureTable.h"
+#include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "platform/SystemFacts.h"
 
@@ -22,10 +23,6 @@ struct ProcessValues {
 ProcessValues& Values() {
     static ProcessValues values;
     return values;
-}
-
-char FoldAsciiLetter(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // A backslash is an ordinary character of a POSIX name ("My\Applet.exe" is
@@ -61,10 +58,7 @@ const std::vector<std::string>& Arguments() {
 }
 
 bool SwitchMatches(const std::string& argument, const std::string& switchText) {
-    if (argument.size() != switchText.size()) return false;
-    for (size_t i = 0; i < argument.size(); ++i)
-        if (FoldAsciiLetter(argument[i]) != FoldAsciiLetter(switchText[i])) return false;
-    return true;
+    return platform::SameAsciiFolded(argument, switchText);
 }
 
 bool HasSwitch(const std::vector<std::string>& arguments, const std::string& switchText) {

@@ -9,6 +9,7 @@
 #include "RunTexts.h"
 #include "Settings.h"
 
+#include "payload/WorkingFiles.h"
 #include "platform/Processes.h"
 #include "recording/CdRwLibE.h"
 #include "recording/UnitBurn.h"
@@ -41,6 +42,12 @@ public:
     }
     std::string AppletFolder() const override {
         return ExecutableFolder();
+    }
+    std::string DiscImagePath() const override {
+        return ExecutableFolder() + payload::kDiscImageFile;
+    }
+    std::string ContentFilePath() const override {
+        return ExecutableFolder() + payload::kContentFile;
     }
 
     recording::SpeedHistory ReadSpeedHistory() const override {

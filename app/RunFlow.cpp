@@ -43,7 +43,6 @@ constexpr int kEraseGaugeStep = 15;
 constexpr int kGaugeAfterErase = 20;
 constexpr int kGaugeFull = 100;
 constexpr int kMainGaugeAtEstimate = 5;
-constexpr uint8_t kTrackAtOnce = 2;
 constexpr int32_t kEraseMode = 1;
 constexpr uint8_t kEraseNone = 0;
 constexpr uint8_t kEraseDone = 1;
@@ -222,8 +221,8 @@ void TFormMain::BurnStart() {
         SetRightCaption(1);
         return;
     }
-    WriteMode = kTrackAtOnce;
-    if (!StartBurnThread(kTrackAtOnce)) {
+    WriteMode = recording::kTrackAtOnce;
+    if (!StartBurnThread(recording::kTrackAtOnce)) {
         SetRightCaption(1);
         return;
     }

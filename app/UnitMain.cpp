@@ -1,6 +1,7 @@
 #include "UnitMain.h"
 
 #include "CommonUtils.h"
+#include "RunFlow.h"
 #include "RunState.h"
 
 #include "platform/OwnExecutable.h"
@@ -19,9 +20,6 @@ constexpr int kScreenDepthPalette = 8;
 constexpr int kMainGaugeRightEdge = 320;
 constexpr int kBorderWidth = 2;
 constexpr int kLogoTop = 10;
-constexpr uint8_t kStageCreated = 0;
-// A result from this code on is a real one that later codes do not replace.
-constexpr int32_t kFirstRealResult = 2;
 
 } // namespace
 
@@ -54,8 +52,8 @@ void TFormMain::FormCreate() {
     ProgressBar.Place.Width = kMainGaugeRightEdge - ProgressBar.Place.Left;
 
     ButtonRight.SetCaption(form_text::kPleaseWait);
-    RunStage = kStageCreated;
-    RunResult = -1;
+    RunStage = stage::kCreated;
+    RunResult = result::kNone;
 
     LoadSettings();
 
@@ -110,7 +108,7 @@ void TFormMain::ApplicationEvents1Activate() {
 // WindowMessage lives in RunFlow.cpp.
 
 int32_t TFormMain::SetRunResult(int32_t code) {
-    if (RunResult < kFirstRealResult) RunResult = code;
+    if (RunResult < result::kFirstReal) RunResult = code;
     return RunResult;
 }
 

@@ -37,8 +37,12 @@ public:
     virtual std::string CurrentContentTitle() const = 0;
     // Today in the process-wide short date format.
     virtual std::string ShortDateToday() const = 0;
-    // The applet's own folder, trailing separator included.
+    // The applet's own folder, trailing separator included, where the
+    // track files lie; and the paths of the disc image and of the content
+    // description, whose names are the payload's.
     virtual std::string AppletFolder() const = 0;
+    virtual std::string DiscImagePath() const = 0;
+    virtual std::string ContentFilePath() const = 0;
 
     virtual SpeedHistory ReadSpeedHistory() const = 0;
     virtual void StoreThrottleHold(bool hold) = 0;

@@ -5,11 +5,11 @@
 #include "ProgressEvent.h"
 #include "WriteSpeed.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -25,24 +25,11 @@ constexpr uint32_t kPercent = 100;
 constexpr const char* kTrackPrefix = "mqvt-";
 constexpr const char* kTrackSuffix = ".mp3";
 
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string Trimmed(const std::string& text) {
-    const auto first = std::find_if_not(text.begin(), text.end(), IsBlankOrControl);
-    const auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlankOrControl).base();
-    return first < last ? std::string(first, last) : std::string();
-}
-
-std::string Lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
+using platform::LowerAscii;
+using platform::TrimControls;
 
 bool MatchesTrackPattern(const std::string& name) {
-    const std::string lower = Lowered(name);
+    const std::string lower = LowerAscii(name);
     const size_t prefix = std::strlen(kTrackPrefix), suffix = std::strlen(kTrackSuffix);
     return lower.size() >= prefix + suffix && lower.starts_with(kTrackPrefix) &&
            lower.ends_with(kTrackSuffix);
@@ -142,7 +129,7 @@ std::string TagValue(const std::vector<std::string>& tags, const std::string& ke
     for (const std::string& line : tags) {
         const size_t equals = line.find('=');
         if (equals != std::string::npos && line.compare(0, equals, key) == 0)
-            return Trimmed(line.substr(equals + 1));
+            return TrimControls(line.substr(equals + 1));
     }
     return {};
 }
@@ -150,14 +137,14 @@ std::string TagValue(const std::vector<std::string>& tags, const std::string& ke
 std::vector<std::string> ReadTrackTags(const std::string& contentFile) {
     std::vector<std::string> tags;
     std::ifstream in(contentFile, std::ios::binary);
-    const std::string header = Lowered(std::string("[") + burn_text::kTagSection + "]");
+    const std::string header = LowerAscii(std::string("[") + burn_text::kTagSection + "]");
     bool inSection = false;
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string trimmed = Trimmed(line);
+        const std::string trimmed = TrimControls(line);
         if (trimmed.starts_with('[')) {
-            inSection = Lowered(trimmed) == header;
+            inSection = LowerAscii(trimmed) == header;
             continue;
         }
         if (inSection && trimmed.find('=') != std::string::npos) tags.push_back(trimmed);
@@ -176,8 +163,9 @@ std::vector<std::string> FindTrackFiles(const std::string& folder) {
             continue;
         names.push_back(name);
     }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return Lowered(a) < Lowered(b); });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return LowerAscii(a) < LowerAscii(b);
+    });
     std::erase_if(names,
                   [&](const std::string& name) { return !platform::FileExists(folder + name); });
     return names;
@@ -199,7 +187,7 @@ TBurnThread::~TBurnThread() {
 void TBurnThread::FillJob(BurnJob& job) {
     BurnMessenger messenger(window_);
     job.first = 1;
-    const std::string path = window_.AppletFolder() + burn_text::kImageFile;
+    const std::string path = window_.DiscImagePath();
     if (!platform::FileExists(path)) {
         messenger.Status(std::string(burn_text::kUnableToOpen) + " " +
                          (tracks_.empty() ? std::string() : tracks_.front()));
@@ -214,7 +202,7 @@ void TBurnThread::FillJob(BurnJob& job) {
     const auto title = platform::SendAndWaitFor(window_.Loop(), [&] {
         return window_.CurrentContentTitle() + burn_text::kTitleDateGap + window_.ShortDateToday();
     });
-    CopyField(job.discTitle, CDRW_TITLE_SIZE, Trimmed(title.value_or(std::string())));
+    CopyField(job.discTitle, CDRW_TITLE_SIZE, TrimControls(title.value_or(std::string())));
 }
 
 void TBurnThread::Write(BurnJob& job) {
@@ -286,7 +274,7 @@ bool TBurnDataModule::StartBurn(uint8_t writeMode) {
     if (window_ == nullptr) return false;
     const std::string folder = window_->AppletFolder();
     const std::vector<std::string> tracks = FindTrackFiles(folder);
-    const std::vector<std::string> tags = ReadTrackTags(folder + burn_text::kContentFile);
+    const std::vector<std::string> tags = ReadTrackTags(window_->ContentFilePath());
     threads_.push_back(std::make_unique<TBurnThread>(state_, testWrite_, writeMode, tracks, tags,
                                                      *window_, [this] { BurnThreadTerminate(); }));
     burnThread_ = threads_.back().get();

@@ -24,8 +24,6 @@ namespace burn_text {
 inline constexpr const char* kTrackPattern = "MqvT-*.mp3";
 inline constexpr const char* kTagSection = "TRACKS AND TAGS";
 inline constexpr const char* kTitleKey = "1";
-inline constexpr const char* kImageFile = "qvi9cd.qv";
-inline constexpr const char* kContentFile = "qvorig.qv";
 inline constexpr const char* kTitleDateGap = "       ";
 inline constexpr const char* kUnableToOpen = "\r\n\r\n*** Unable to open the file\r\n";
 inline constexpr const char* kWriteProblem =

@@ -64,6 +64,8 @@ public:
     std::string CurrentContentTitle() const override { return contentTitle; }
     std::string ShortDateToday() const override { return "12/09/2026"; }
     std::string AppletFolder() const override { return folder_; }
+    std::string DiscImagePath() const override { return folder_ + "qvi9cd.qv"; }
+    std::string ContentFilePath() const override { return folder_ + "qvorig.qv"; }
     recording::SpeedHistory ReadSpeedHistory() const override { return history; }
     void StoreThrottleHold(bool hold) override { history.holdThrottle = hold; }
     void ApplySpeedFactor(int64_t factor) override {
