@@ -1,7 +1,7 @@
 // The pre-flight checks one at a time: where they look, what they count as
 // enough, and what they leave behind.
 
-#include "app/RunFlowHarness.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
 #include "app/RunTexts.h"
 

@@ -1,6 +1,6 @@
 #include "app/CommonUtils.h"
 
-#include "platform/PlatformTempFolder.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the run waits for them. Each checks what the terminal showed, in order,
 // and where the run stands at the end.
 
-#include "app/RunFlowHarness.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
 #include "app/RunTexts.h"
 

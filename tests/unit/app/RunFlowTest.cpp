@@ -2,7 +2,7 @@
 // first activation, the burn side's messages, the writing-time estimate, the
 // title of the content and the drive wait.
 
-#include "app/RunFlowHarness.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
 #include "app/ContentTitle.h"
 #include "app/FormBurnWindow.h"
@@ -63,9 +63,13 @@ TEST(RunFlowTest, OnlyTheFirstActivationStartsTheRun) {
     h.Start();
     const std::vector<std::string> afterFirst = h.view.log;
     ASSERT_EQ(h.burnStarts.size(), 1u);
+    const size_t sleeps = h.facts.sleeps.size();
     h.form->ApplicationEvents1Activate();
     EXPECT_EQ(h.view.log, afterFirst);
     EXPECT_EQ(h.burnStarts.size(), 1u);
+    // Later activations only yield the time slice.
+    EXPECT_EQ(h.facts.sleeps.size(), sleeps + 1);
+    EXPECT_EQ(h.facts.sleeps.back(), 0u);
 }
 
 TEST(RunFlowTest, RunStartReadsTheTestSwitchAndLowersTheWindowThread) {
@@ -149,12 +153,14 @@ TEST(RunFlowTest, BurnMessagesReachTheGaugeAndTheConsole) {
     EXPECT_EQ(h.form->WindowMessage(app::WM_BURNPROGRESS + 7, 1, 2), std::nullopt);
 }
 
-TEST(RunFlowTest, AutoPlayIsRefusedOnlyWhileSuppressed) {
+TEST(RunFlowTest, TheWindowRefusesToCloseAndRefusesAutoPlayOnlyWhileSuppressed) {
     RunFlowHarness h;
     h.CreateForm();
+    EXPECT_FALSE(h.form->CloseRequested());
     const uint32_t autoPlay = h.form->QueryCancelAutoPlayMessage;
     ASSERT_NE(autoPlay, 0u);
     EXPECT_EQ(h.form->WindowMessage(autoPlay), 1);
+    EXPECT_EQ(h.form->WindowMessage(autoPlay + 1), std::nullopt);
     h.run.values.SuppressAutoPlay = false;
     EXPECT_EQ(h.form->WindowMessage(autoPlay), std::nullopt);
 }

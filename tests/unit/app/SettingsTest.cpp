@@ -1,7 +1,7 @@
 // The persistent settings: defaults, parsing, the remembered outcome, the
 // order of writing, the counter fragments and the CPU-speed measurement.
 
-#include "app/RunFlowHarness.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
 #ifndef _WIN32
 #include "platform/posix/IniSettingsStore.h"

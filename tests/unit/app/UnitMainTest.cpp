@@ -1,142 +1,93 @@
-#include "app/UnitMain.h"
+// The window model on its own: the look window creation gives, the result
+// rule, the right button's caption and focus, and the buttons' handlers.
 
-#include "../platform/PlatformTempFolder.h"
-#include "FakeMainView.h"
-#include "app/CommonUtils.h"
-#include "app/RunState.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
-namespace qv::app {
+namespace qv::test {
 namespace {
 
-class UnitMainTest : public ::testing::Test {
-protected:
-    // A run that ends writes and starts its clean-up batch in the working
-    // folder: a folder of the test's own keeps it out of the caller's.
-    void SetUp() override {
-        previousFolder_ = std::filesystem::current_path();
-        std::filesystem::current_path(folder_.Path());
-        SetExecutablePath(folder_.File("qvapplet"));
-    }
-    void TearDown() override {
-        SetExecutablePath("");
-        std::filesystem::current_path(previousFolder_);
-    }
-
-    test::PlatformTempFolder folder_;
-    std::filesystem::path previousFolder_;
-
-    test::FakeMainView view;
-    test::FakeFacts facts;
-    TRunState run;
-};
+using app::Button;
 
 // The notice is content, not a change: the left button is not touched.
-TEST_F(UnitMainTest, ThePublisherNoticeLeavesTheLeftButtonAlone) {
-    TFormMain form(view, facts, run);
-    ASSERT_EQ(view.items.size(), 1u);
+TEST(UnitMainTest, ThePublisherNoticeLeavesTheLeftButtonAlone) {
+    RunFlowHarness h;
+    h.run.ntFamily = false;
+    app::TFormMain form(h.view, h.facts, h.run);
+    form.UserSettings = &h.store;
+    ASSERT_FALSE(h.view.ConsoleLines().empty());
     form.FormCreate();
-    EXPECT_EQ(view.captions[1], "Please Wait");
-    EXPECT_EQ(view.minimizeRestores, 0);
-    EXPECT_FALSE(view.focus.has_value());
+    EXPECT_EQ(h.RightCaption(), "Please Wait");
+    EXPECT_EQ(h.view.minimizeRestores, 0);
+    EXPECT_FALSE(h.view.HasFocus(Button::Left));
+    EXPECT_FALSE(h.view.HasFocus(Button::Right));
 }
 
-TEST_F(UnitMainTest, FewColoursGivePlainRedAndBlackText) {
-    for (const int depth : {4, 8}) {
-        view.depth = depth;
-        TFormMain form(view, facts, run);
-        form.FormCreate();
-        EXPECT_EQ(view.gradient[0], 0x0000FFu) << depth;
-        EXPECT_EQ(view.gradient[1], 0x0000FFu) << depth;
-        EXPECT_EQ(view.consoleColour, 0x000000u) << depth;
+TEST(UnitMainTest, FewColoursGivePlainRedAndBlackText) {
+    for (const int depth : {4, 8, 16}) {
+        SCOPED_TRACE(depth);
+        RunFlowHarness h;
+        h.view.bitsPerPixel = depth;
+        h.CreateForm();
+        const bool few = depth < 16;
+        EXPECT_EQ(h.view.gradient[0], few ? 0x0000FFu : 0x000000u);
+        EXPECT_EQ(h.view.gradient[1], few ? 0x0000FFu : 0x2600C4u);
+        EXPECT_EQ(h.view.consoleColour, few ? 0x000000u : 0xFFFFFFu);
     }
-    view.depth = 16;
-    TFormMain form(view, facts, run);
-    form.FormCreate();
-    EXPECT_EQ(view.gradient[1], 0x2600C4u);
 }
 
-TEST_F(UnitMainTest, NtFamilyMinimisesAndRestores) {
-    run.ntFamily = true;
-    TFormMain form(view, facts, run);
-    form.FormCreate();
-    EXPECT_EQ(view.minimizeRestores, 1);
+TEST(UnitMainTest, NtFamilyMinimisesAndRestores) {
+    RunFlowHarness h;
+    h.CreateForm();
+    EXPECT_EQ(h.view.minimizeRestores, 1);
 }
 
-TEST_F(UnitMainTest, SetRunResultKeepsTheFirstRealResult) {
-    TFormMain form(view, facts, run);
+TEST(UnitMainTest, SetRunResultKeepsTheFirstRealResult) {
+    RunFlowHarness h;
+    h.CreateForm();
     struct Step {
         int32_t code;
         int32_t expected;
     };
     const Step steps[] = {{0, 0}, {1, 1}, {-1, -1}, {5, 5}, {1, 5}, {7, 5}, {0, 5}};
     for (const Step& step : steps)
-        EXPECT_EQ(form.SetRunResult(step.code), step.expected);
+        EXPECT_EQ(h.form->SetRunResult(step.code), step.expected);
 }
 
-TEST_F(UnitMainTest, RightCaptionAndFocus) {
-    TFormMain form(view, facts, run);
-    form.SetRightCaption(1);
-    EXPECT_EQ(view.captions[1], "&OK");
-    EXPECT_EQ(view.focus, Button::Right);
-    form.SetRightCaption(0);
-    EXPECT_EQ(view.captions[1], "&Cancel");
-    EXPECT_EQ(view.focus, Button::Left);
+TEST(UnitMainTest, RightCaptionAndFocus) {
+    RunFlowHarness h;
+    h.CreateForm();
+    h.form->SetRightCaption(1);
+    EXPECT_EQ(h.RightCaption(), "&OK");
+    EXPECT_TRUE(h.view.HasFocus(Button::Right));
+    h.form->SetRightCaption(0);
+    EXPECT_EQ(h.RightCaption(), "&Cancel");
+    EXPECT_TRUE(h.view.HasFocus(Button::Left));
 }
 
-TEST_F(UnitMainTest, EveryConsoleLineEnablesTheLeftButton) {
-    TFormMain form(view, facts, run);
-    view.enabled[0] = false;
-    form.AddStatusLine("line");
-    EXPECT_TRUE(view.enabled[0]);
-    EXPECT_EQ(view.focus, Button::Left);
-    EXPECT_EQ(view.items.back(), "line");
+TEST(UnitMainTest, EveryConsoleLineEnablesTheLeftButton) {
+    RunFlowHarness h;
+    h.CreateForm();
+    h.view.SetEnabled(Button::Left, false);
+    h.form->AddStatusLine("line");
+    EXPECT_TRUE(h.view.Enabled(Button::Left));
+    EXPECT_TRUE(h.view.HasFocus(Button::Left));
+    EXPECT_EQ(h.view.ConsoleLines().back(), "line");
 }
 
-TEST_F(UnitMainTest, TheRunStartsOnTheFirstActivationOnly) {
-    TFormMain form(view, facts, run);
-    form.FormCreate();
-    form.RightClicked(); // stage 0: nothing
-    EXPECT_FALSE(form.ExitCode().has_value());
-    form.Activated();
-    EXPECT_TRUE(run.values.RunStarted);
-    // The run went on to its first check: no content file here.
-    EXPECT_EQ(form.RunStage, 1);
-    EXPECT_EQ(view.captions[1], "&OK");
-    view.captions[1] = "changed";
-    form.Activated();
-    EXPECT_EQ(view.captions[1], "changed");
-    EXPECT_EQ(facts.sleeps, std::vector<uint32_t>{0});
-}
-
-TEST_F(UnitMainTest, TheWindowRefusesToCloseAndAnswersAutoPlay) {
-    TFormMain form(view, facts, run);
-    form.FormCreate();
-    EXPECT_FALSE(form.CloseRequested());
-    EXPECT_EQ(form.WindowMessage(form.QueryCancelAutoPlayMessage), 1);
-    EXPECT_FALSE(form.WindowMessage(form.QueryCancelAutoPlayMessage + 1));
-    run.values.SuppressAutoPlay = false;
-    EXPECT_FALSE(form.WindowMessage(form.QueryCancelAutoPlayMessage));
-}
-
-TEST_F(UnitMainTest, SwappedHandlersRunInsteadOfTheDefaultOnes) {
-    TFormMain form(view, facts, run);
-    form.FormCreate();
-    form.Activated();
+TEST(UnitMainTest, SwappedHandlersRunInsteadOfTheDefaultOnes) {
+    RunFlowHarness h;
+    h.CreateForm();
     int asked = 0;
-    form.ButtonRight.OnClick = [&asked] { ++asked; };
-    form.RightClicked();
+    h.form->ButtonRight.OnClick = [&asked] { ++asked; };
+    h.PressRight();
     EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(form.ExitCode().has_value());
+    EXPECT_FALSE(h.form->ExitCode().has_value());
     // A disabled button takes no press.
-    form.ButtonLeft.OnClick = [&asked] { ++asked; };
-    view.enabled[0] = false;
-    form.LeftClicked();
+    h.form->ButtonLeft.OnClick = [&asked] { ++asked; };
+    h.view.SetEnabled(Button::Left, false);
+    h.PressLeft();
     EXPECT_EQ(asked, 1);
 }
 
 } // namespace
-} // namespace qv::app
+} // namespace qv::test

@@ -5,7 +5,8 @@
 #include "recording/CdRwLibE.h"
 #include "recording/UnitBurn.h"
 
-#include "engine/EngineHarness.h"
+#include "tests/fakes/FakeSystemFacts.h"
+#include "tests/unit/engine/EngineHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -16,22 +17,6 @@ namespace qv::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-class QuietFacts final : public platform::SystemFacts {
-public:
-    bool IsNtFamily() const override { return true; }
-    platform::MemoryStatus Memory() const override { return {}; }
-    bool IsAdministrator() const override { return true; }
-    bool IsOnline() const override { return false; }
-    uint64_t TimeStampCounter() const override { return 0; }
-    void Beep() override { ++beeps; }
-    void OpenUrl(const std::string&) override {}
-    std::vector<std::string> TopLevelWindowTitles() const override { return {}; }
-    bool PostQuitToWindow(const std::string&) override { return false; }
-    uint32_t TickCount() const override { return 0; }
-    void Sleep(uint32_t) override {}
-    int beeps = 0;
-};
 
 // The window side as a record of what the burn side asked of it.
 class RecordingWindow final : public recording::BurnWindow {
@@ -89,7 +74,8 @@ public:
         return false;
     }
 
-    QuietFacts facts;
+    fakes::FakeClock clock;
+    fakes::FakeSystemFacts facts{clock};
     recording::SpeedHistory history{450, true, 4, true, false, 0, 0};
     std::string contentTitle = "Demo Disc";
     std::vector<int> progress;
