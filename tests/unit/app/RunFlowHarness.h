@@ -5,10 +5,10 @@
 // terminal's event log; the real recorder engine, configured through a file
 // in the folder; and a burn side that only records its start.
 
+#include "tests/fakes/EventLogView.h"
 #include "tests/fakes/FakeEventLoop.h"
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/fakes/FakeSystemFacts.h"
-#include "tests/unit/app/fakes/EventLogView.h"
 #include "tests/unit/engine/EngineHarness.h"
 
 #include "app/CommonUtils.h"
