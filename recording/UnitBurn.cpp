@@ -22,17 +22,16 @@ namespace {
 constexpr uint32_t kTestWriteAllBits = 0xFFFFFFFFu;
 constexpr uint32_t kSectorSize = CDRW_SECTOR_SIZE;
 constexpr uint32_t kPercent = 100;
-constexpr const char* kTrackPrefix = "mqvt-";
-constexpr const char* kTrackSuffix = ".mp3";
 
 using platform::LowerAscii;
 using platform::TrimControls;
 
 bool MatchesTrackPattern(const std::string& name) {
     const std::string lower = LowerAscii(name);
-    const size_t prefix = std::strlen(kTrackPrefix), suffix = std::strlen(kTrackSuffix);
-    return lower.size() >= prefix + suffix && lower.starts_with(kTrackPrefix) &&
-           lower.ends_with(kTrackSuffix);
+    const std::string prefix = LowerAscii(burn_text::kTrackPrefix);
+    const std::string suffix = LowerAscii(burn_text::kTrackSuffix);
+    return lower.size() >= prefix.size() + suffix.size() && lower.starts_with(prefix) &&
+           lower.ends_with(suffix);
 }
 
 void SetEvent(BurnState& state) {

@@ -21,7 +21,9 @@ namespace qv::recording {
 class ProgressEvent;
 
 namespace burn_text {
-inline constexpr const char* kTrackPattern = "MqvT-*.mp3";
+// Track files are named "MqvT-*.mp3", in any case.
+inline constexpr const char* kTrackPrefix = "MqvT-";
+inline constexpr const char* kTrackSuffix = ".mp3";
 inline constexpr const char* kTagSection = "TRACKS AND TAGS";
 inline constexpr const char* kTitleKey = "1";
 inline constexpr const char* kTitleDateGap = "       ";
