@@ -1,15 +1,13 @@
 #include "CommonUtils.h"
 
 #include "payload/SignatureTable.h"
+#include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "platform/SystemFacts.h"
 
 #include <cstdio>
 
 namespace qv::app {
-
-bool IsNtFamily = false;
-int32_t OwnSize = 0;
 
 namespace {
 
@@ -25,10 +23,6 @@ struct ProcessValues {
 ProcessValues& Values() {
     static ProcessValues values;
     return values;
-}
-
-char FoldAsciiLetter(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // A backslash is an ordinary character of a POSIX name ("My\Applet.exe" is
@@ -64,10 +58,7 @@ const std::vector<std::string>& Arguments() {
 }
 
 bool SwitchMatches(const std::string& argument, const std::string& switchText) {
-    if (argument.size() != switchText.size()) return false;
-    for (size_t i = 0; i < argument.size(); ++i)
-        if (FoldAsciiLetter(argument[i]) != FoldAsciiLetter(switchText[i])) return false;
-    return true;
+    return platform::SameAsciiFolded(argument, switchText);
 }
 
 bool HasSwitch(const std::vector<std::string>& arguments, const std::string& switchText) {
@@ -161,10 +152,10 @@ int64_t ArchiveRegionSize(const std::string& path, int64_t size) {
 }
 } // namespace
 
-bool SizeGate(const std::string& path, int64_t minimum, int64_t maximum) {
+bool SizeGate(const std::string& path, int64_t minimum, int64_t maximum, int32_t& ownSize) {
     int64_t size = platform::FileSize(path);
     if (size < 0) size = 0;
-    OwnSize = static_cast<int32_t>(size > kSizeGateMaximum ? kSizeGateMaximum : size);
+    ownSize = static_cast<int32_t>(size > kSizeGateMaximum ? kSizeGateMaximum : size);
     const int64_t counted = ArchiveRegionSize(path, size);
     return minimum <= counted && size <= maximum;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Process-wide helpers and values of the applet: the command line's
-// switches, the working folder, Pause, the size gate, the operating-system
-// family, file-version texts and the date format.
+// Process-wide helpers of the applet: the command line's switches, the
+// working folder, Pause, the size gate, file-version texts and the date
+// format.
 
 #include "platform/EventLoop.h"
 #include "platform/FileVersion.h"
@@ -11,11 +11,6 @@
 #include <vector>
 
 namespace qv::app {
-
-// Set by the start-up; read everywhere.
-extern bool IsNtFamily;
-// Size of the running executable, payload included (set by the size gate).
-extern int32_t OwnSize;
 
 // The bare applet's size, where its payload begins (stamped into the
 // executable by the build; see payload/PayloadOffset.h).
@@ -61,9 +56,9 @@ void Pause(uint32_t milliseconds);
 void TerminateApplication();
 bool ApplicationTerminated();
 
-// Stores the file's size in OwnSize (a file that cannot be reached counts as
+// Stores the file's size in ownSize (a file that cannot be reached counts as
 // 0 bytes) and tells whether it lies within the bounds.
-bool SizeGate(const std::string& path, int64_t minimum, int64_t maximum);
+bool SizeGate(const std::string& path, int64_t minimum, int64_t maximum, int32_t& ownSize);
 
 // The forms of FileVersionText.
 inline constexpr const char* kVersionShort = "Short";

@@ -1,5 +1,6 @@
 #include "ContentTitle.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Files.h"
 
 #include <fstream>
@@ -9,24 +10,8 @@ namespace qv::app {
 
 namespace {
 
-constexpr const char* kBlanks = " \t";
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](char c) {
-            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-        };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
+using platform::SameAsciiFolded;
+using platform::TrimBlanks;
 
 std::string WithoutQuotes(const std::string& value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -38,27 +23,28 @@ std::string WithoutQuotes(const std::string& value) {
 } // namespace
 
 std::string IniValue(const std::string& text, const std::string& section, const std::string& key) {
-    const std::string wantedSection = Trimmed(section);
-    const std::string wantedKey = Trimmed(key);
+    const std::string wantedSection = TrimBlanks(section);
+    const std::string wantedKey = TrimBlanks(key);
     bool inSection = false;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
-        const std::string line = Trimmed(text.substr(start, end - start));
+        const std::string line = TrimBlanks(text.substr(start, end - start));
         start = end + 1;
         if (line.empty()) continue;
         if (line.front() == '[') {
             const size_t close = line.find(']');
             inSection = close != std::string::npos &&
-                        SameName(Trimmed(line.substr(1, close - 1)), wantedSection);
+                        SameAsciiFolded(TrimBlanks(line.substr(1, close - 1)), wantedSection);
             continue;
         }
         if (!inSection) continue;
         const size_t equals = line.find('=');
-        if (equals == std::string::npos || !SameName(Trimmed(line.substr(0, equals)), wantedKey))
+        if (equals == std::string::npos ||
+            !SameAsciiFolded(TrimBlanks(line.substr(0, equals)), wantedKey))
             continue;
-        return WithoutQuotes(Trimmed(line.substr(equals + 1)));
+        return WithoutQuotes(TrimBlanks(line.substr(equals + 1)));
     }
     return {};
 }

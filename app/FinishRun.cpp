@@ -3,6 +3,7 @@
 #include "CommonUtils.h"
 #include "PreflightChecks.h"
 #include "Report.h"
+#include "RunState.h"
 #include "Settings.h"
 #include "UnitMain.h"
 
@@ -41,18 +42,14 @@ std::string ShellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-std::string VersionOf(const std::string& file, const std::string& form) {
-    if (RunEnvironment().fileVersion) return RunEnvironment().fileVersion(file, form);
-    return FileVersionText(file, form);
+std::string AspiShortVersion(const TRunState& run) {
+    return VersionOf(run.environment, WorkingFolderPath(payload::kInstalledAspiFile),
+                     kVersionShort);
 }
 
-std::string AspiShortVersion() {
-    return VersionOf(WorkingFolderPath(payload::kInstalledAspiFile), kVersionShort);
-}
-
-void UnhideCarriedAspi() {
+void UnhideCarriedAspi(const TRunState& run) {
     const std::string aspi = WorkingFolderPath(payload::kInstalledAspiFile);
-    if (!platform::FileExists(aspi) || !AspiVersionAsksForTidyUp(AspiShortVersion())) return;
+    if (!platform::FileExists(aspi) || !AspiVersionAsksForTidyUp(AspiShortVersion(run))) return;
     const int32_t attributes = platform::FileAttributes(aspi);
     if (attributes >= 0 && (attributes & platform::kAttrHidden) != 0)
         platform::SetFileAttributes(aspi,
@@ -108,24 +105,24 @@ std::vector<std::string> ShellRunBatchLines(const RunBatchInputs& in) {
     return lines;
 }
 
-void CleanUpRun(bool tidyAspi, bool deleteApplet, bool ntFamily) {
+void CleanUpRun(TRunState& run, bool tidyAspi, bool deleteApplet) {
     try {
-        recording::ReleaseEngineWhenIdle();
+        recording::ReleaseEngineWhenIdle(run.burn);
         DeleteWorkingFile(payload::kUnusedFile);
         DeleteWorkingFile(payload::kEngineFile);
         DeleteWorkingFile(payload::kCarriedAspiFile);
-        if (tidyAspi) UnhideCarriedAspi();
+        if (tidyAspi) UnhideCarriedAspi(run);
         DeleteWorkingFile(payload::kDiscImageFile);
     } catch (const std::exception&) {
         // What cannot be removed now stays; the run ends regardless.
     }
-    if (!Settings().DeleteApplet) deleteApplet = false;
+    if (!run.settings.DeleteApplet) deleteApplet = false;
 
     RunBatchInputs in;
     in.executableFolder = ExecutableFolder();
     in.executableName = ExecutablePath().substr(ExecutableFolder().size());
     in.deleteApplet = deleteApplet;
-    in.deleteAspi = tidyAspi && AspiVersionAsksForTidyUp(AspiShortVersion());
+    in.deleteAspi = tidyAspi && AspiVersionAsksForTidyUp(AspiShortVersion(run));
     in.processId = platform::CurrentProcessId();
     const std::string batch = WorkingFolderPath(payload::kBatchFile);
     try {
@@ -137,16 +134,11 @@ void CleanUpRun(bool tidyAspi, bool deleteApplet, bool ntFamily) {
     } catch (const std::exception&) {
         return; // no batch of ours to start; the run ends regardless
     }
-    platform::StartBatchDetached(batch, ntFamily);
+    platform::StartBatchDetached(batch, run.ntFamily);
 }
 
-std::function<void(int)>& RunProcessEnding() {
-    static std::function<void(int)> ending = [](int) { TerminateApplication(); };
-    return ending;
-}
-
-void EndProcessAtFinishRun() {
-    RunProcessEnding() = [](int exitCode) { platform::EndProcess(exitCode); };
+void EndProcessAtFinishRun(TRunState& run) {
+    run.processEnding = [](int exitCode) { platform::EndProcess(exitCode); };
 }
 
 void TFormMain::FinishRun(bool tidyAspi, bool deleteApplet) {
@@ -157,10 +149,10 @@ void TFormMain::FinishRun(bool tidyAspi, bool deleteApplet) {
     if (facts_.IsOnline()) SendReport(*this);
     Pause(kReportPause);
     DeleteWorkingFile(payload::kContentFile);
-    CleanUpRun(tidyAspi, deleteApplet, IsNtFamily);
+    CleanUpRun(run_, tidyAspi, deleteApplet);
     platform::UnlockRunFolder();
     exitCode_ = RunResult;
-    RunProcessEnding()(RunResult);
+    run_.processEnding(RunResult);
 }
 
 } // namespace qv::app

@@ -9,6 +9,8 @@
 
 namespace qv::app {
 
+struct TRunState;
+
 struct RunBatchInputs {
     std::string executableFolder; // trailing separator included
     std::string executableName;
@@ -26,16 +28,15 @@ std::vector<std::string> WindowsRunBatchLines(const RunBatchInputs& inputs);
 // The same steps for /bin/sh, which can delete a running file and so waits
 // for the applet's process to end first.
 std::vector<std::string> ShellRunBatchLines(const RunBatchInputs& inputs);
-// True when the version text asks for the ASPI copy's tidy-up.
+// True when the version text asks for the ASPI copy's tidy-up: layers from
+// version 5 on are the carried kind the applet may remove.
 bool AspiVersionAsksForTidyUp(const std::string& shortVersion);
 
 // The clean-up; every failure inside it is ignored.
-void CleanUpRun(bool tidyAspi, bool deleteApplet, bool ntFamily);
+void CleanUpRun(TRunState& run, bool tidyAspi, bool deleteApplet);
 
-// How FinishRun ends the process; by default it only ends the event loop so
-// that tests and the start-up see the exit code. The applet's entry point
-// installs the immediate process end.
-std::function<void(int exitCode)>& RunProcessEnding();
-void EndProcessAtFinishRun();
+// The end of the run ends the process at once (the applet's own run; tests
+// keep the default, which only ends the event loop).
+void EndProcessAtFinishRun(TRunState& run);
 
 } // namespace qv::app

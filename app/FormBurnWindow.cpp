@@ -5,8 +5,13 @@
 #include "PreflightChecks.h"
 #include "Report.h"
 #include "RunFlow.h"
+#include "RunState.h"
+#include "RunTexts.h"
 #include "Settings.h"
 
+#include "payload/WorkingFiles.h"
+#include "platform/Processes.h"
+#include "recording/CdRwLibE.h"
 #include "recording/UnitBurn.h"
 
 #include <ctime>
@@ -23,9 +28,8 @@ public:
 
     platform::EventLoop& Loop() override { return *ApplicationLoop(); }
     platform::SystemFacts& System() override { return form_.Facts(); }
-    int32_t CurrentRunResult() const override { return form_.RunResult; }
-    void SetRunResult(int32_t code) override { form_.SetRunResult(code); }
-    std::string CurrentContentTitle() const override { return RunValues().ContentTitle; }
+    void RecordingFailed() override { form_.SetRunResult(result::kRecordingFailed); }
+    std::string CurrentContentTitle() const override { return form_.Run().values.ContentTitle; }
     std::string ShortDateToday() const override {
         const std::time_t now = std::time(nullptr);
         std::tm local{};
@@ -39,20 +43,27 @@ public:
     std::string AppletFolder() const override {
         return ExecutableFolder();
     }
+    std::string DiscImagePath() const override {
+        return ExecutableFolder() + payload::kDiscImageFile;
+    }
+    std::string ContentFilePath() const override {
+        return ExecutableFolder() + payload::kContentFile;
+    }
 
     recording::SpeedHistory ReadSpeedHistory() const override {
-        const TSettingsValues& settings = Settings();
+        const TRunState& run = form_.Run();
+        const TSettingsValues& settings = run.settings;
         const int32_t* counters = form_.WriteModeCounters;
         return {settings.CpuSpeed,
-                IsNtFamily,
-                CheckValues().MemoryGrade,
+                run.ntFamily,
+                run.checks.MemoryGrade,
                 settings.PriorBurnWasGood,
                 settings.PriorSaidHoldThrottle,
                 settings.PriorX,
                 counters[kTaoSuccess] + counters[kSaoSuccess] + counters[kDaoSuccess]};
     }
     void StoreThrottleHold(bool hold) override {
-        Settings().PriorSaidHoldThrottle = hold;
+        form_.Run().settings.PriorSaidHoldThrottle = hold;
     }
     void ApplySpeedFactor(int64_t factor) override {
         form_.SpeedFactor = factor;
@@ -68,38 +79,49 @@ public:
     void SetGaugeHintToPercent() override {
         const int maximum = form_.ProgressBar.Max();
         const int percent = maximum > 0 ? form_.ProgressBar.Position() * kPercent / maximum : 0;
-        ProgressHintText() = std::to_string(percent);
-        form_.ProgressBar.SetHint(ProgressHintText());
-    }
-    void FillGauge() override {
-        form_.ProgressBar.SetPosition(form_.ProgressBar.Max());
-    }
-
-    void AddStatusLine(const std::string& text) override {
-        form_.AddStatusLine(text);
+        std::string& hint = form_.Run().progressHint;
+        hint = std::to_string(percent);
+        form_.ProgressBar.SetHint(hint);
     }
     void CountRecording(bool success) override {
         form_.CountRecording(success);
     }
-    void RebuildCounterFragments() override {
-        form_.RebuildCounterFragments();
-    }
-    void SetRunStage(uint8_t stage) override {
-        form_.RunStage = stage;
-    }
-    void ShowRunEndButton() override {
-        form_.SetRightCaption(1);
-    }
-    void CleanUp(bool tidyAspi, bool deleteApplet) override {
-        CleanUpRun(tidyAspi, deleteApplet, form_.Facts().IsNtFamily());
-    }
-    void EndAutoPlaySuppression() override {
-        RunValues().SuppressAutoPlay = false;
-    }
+    void BurnEnded(bool wrote) override;
 
 private:
+    void FillGauge() {
+        form_.ProgressBar.SetPosition(form_.ProgressBar.Max());
+    }
+    void AnnounceGoodRecording();
+
     TFormMain& form_;
 };
+
+// A run that never reached a good write (another write mode, say) has no CD
+// to announce; a run that already has its result (a cancel) keeps it.
+void FormBurnWindow::BurnEnded(bool wrote) {
+    SetGaugeHintToPercent();
+    if (!wrote && form_.RunResult <= 0) form_.SetRunResult(result::kRecordingFailed);
+    if (wrote && form_.RunResult <= 0) AnnounceGoodRecording();
+    form_.Facts().Beep();
+    if (recording::EngineLoaded()) recording::EngineEntries.Unload();
+    FillGauge();
+    ProcessMessages();
+    platform::SetProcessPriority(platform::ProcessPriority::Normal);
+    form_.RebuildCounterFragments();
+    form_.SetRightCaption(1);
+    CleanUpRun(form_.Run(), false, false);
+    FillGauge();
+    form_.Run().values.SuppressAutoPlay = false;
+}
+
+void FormBurnWindow::AnnounceGoodRecording() {
+    form_.AddStatusLine(run_text::kCompletedBanner);
+    form_.AddStatusLine(run_text::kLabelHint);
+    form_.AddStatusLine(run_text::kCredit);
+    form_.CountRecording(true);
+    form_.RunStage = stage::kBurnSucceeded;
+}
 
 } // namespace
 

@@ -1,7 +1,9 @@
 #include "PreflightChecks.h"
 
 #include "CommonUtils.h"
+#include "FinishRun.h"
 #include "RunFlow.h"
+#include "RunState.h"
 #include "RunTexts.h"
 #include "Settings.h"
 #include "UnitMain.h"
@@ -35,8 +37,6 @@ constexpr uint32_t kReloadPause = 4500;
 constexpr const char* kCdPlayerTitlePart = "CD Player";
 // An ASPI layer of this major version is too old to use.
 constexpr char kUnusableAspiMajor = '1';
-// Layers from this version on are the carried kind the applet may remove.
-constexpr char kCarriedAspiMajor = '5';
 
 #ifdef _WIN32
 constexpr size_t kDriveRootLength = 3;
@@ -52,12 +52,6 @@ bool EndsAsFolder(const std::string& entry) {
     return last == kFolderSeparator || last == '\\' || last == ':';
 }
 
-std::string StatusText(int32_t code) {
-    std::string text;
-    recording::EngineStatusText(code, text);
-    return text;
-}
-
 std::string EnvironmentText(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
@@ -68,21 +62,7 @@ std::string WithTrailingBackslash(std::string folder) {
     return folder;
 }
 
-bool FirstCharacterAtLeast(const std::string& text, char least) {
-    return !text.empty() &&
-           static_cast<unsigned char>(text.front()) >= static_cast<unsigned char>(least);
-}
-
 } // namespace
-
-TCheckValues& CheckValues() {
-    static TCheckValues values;
-    return values;
-}
-
-void ResetCheckValues() {
-    CheckValues() = TCheckValues{};
-}
 
 TRunEnvironment SystemRunEnvironment() {
     TRunEnvironment environment;
@@ -109,13 +89,10 @@ TRunEnvironment SystemRunEnvironment() {
     return environment;
 }
 
-TRunEnvironment& RunEnvironment() {
-    static TRunEnvironment environment = SystemRunEnvironment();
-    return environment;
-}
-
-void ResetRunEnvironment() {
-    RunEnvironment() = SystemRunEnvironment();
+std::string VersionOf(const TRunEnvironment& environment, const std::string& file,
+                      const std::string& form) {
+    if (environment.fileVersion) return environment.fileVersion(file, form);
+    return FileVersionText(file, form);
 }
 
 std::string DiskSpaceRoot(const std::string& currentDirectory) {
@@ -173,8 +150,8 @@ bool TFormMain::CheckContentFile() {
 bool TFormMain::CheckDiskSpace(int64_t requiredBytes) {
     BusyStep();
     RunStage = stage::kDiskSpace;
-    const std::string root = DiskSpaceRoot(RunEnvironment().currentDirectory());
-    int64_t available = root.empty() ? -1 : RunEnvironment().freeBytes(root);
+    const std::string root = DiskSpaceRoot(run_.environment.currentDirectory());
+    int64_t available = root.empty() ? -1 : run_.environment.freeBytes(root);
     if (available < 0) available = 0;
     if (available >= requiredBytes) return true;
     FailCheck(run_text::kInsufficientDiskSpace);
@@ -184,13 +161,13 @@ bool TFormMain::CheckDiskSpace(int64_t requiredBytes) {
 bool TFormMain::CpuSpeedStep() {
     BusyStep();
     RunStage = stage::kCpuSpeed;
-    MeasureCpuSpeed(facts_, *RunEnvironment().cpuPriorities, Settings());
+    MeasureCpuSpeed(facts_, *run_.environment.cpuPriorities, run_.settings);
     return true;
 }
 
 bool TFormMain::AspiLayerFound() {
     for (const std::string& folder :
-         AspiSearchFolders(RunEnvironment().currentDirectory(), RunEnvironment().searchPath()))
+         AspiSearchFolders(run_.environment.currentDirectory(), run_.environment.searchPath()))
         if (platform::FileExists(folder + payload::kInstalledAspiFile)) return true;
     return false;
 }
@@ -198,12 +175,12 @@ bool TFormMain::AspiLayerFound() {
 bool TFormMain::CheckAspiLayer(bool installAllowed) {
     BusyStep();
     RunStage = stage::kAspiLayer;
-    if (!IsNtFamily) {
+    if (!run_.ntFamily) {
         RemoveOldAspiLayer();
         return true;
     }
     const std::string shortVersion =
-        RunEnvironment().fileVersion(payload::kInstalledAspiFile, kVersionShort);
+        run_.environment.fileVersion(payload::kInstalledAspiFile, kVersionShort);
     const bool present =
         AspiLayerFound() && (shortVersion.empty() || shortVersion.front() != kUnusableAspiMajor);
     const std::string carried = WorkingFolderPath(payload::kCarriedAspiFile);
@@ -243,10 +220,9 @@ bool TFormMain::ExtractCarriedAspiLayer() {
 // own folders.
 void TFormMain::RemoveOldAspiLayer() {
     const std::string folder = ExecutableFolder();
-    if (folder != RunEnvironment().systemFolder() && folder != RunEnvironment().windowsFolder() &&
-        FirstCharacterAtLeast(
-            RunEnvironment().fileVersion(payload::kInstalledAspiFile, kVersionShort),
-            kCarriedAspiMajor))
+    if (folder != run_.environment.systemFolder() && folder != run_.environment.windowsFolder() &&
+        AspiVersionAsksForTidyUp(
+            run_.environment.fileVersion(payload::kInstalledAspiFile, kVersionShort)))
         platform::DeleteFile(WorkingFolderPath(payload::kInstalledAspiFile));
     platform::DeleteFile(WorkingFolderPath(payload::kCarriedAspiFile));
 }
@@ -267,8 +243,8 @@ bool TFormMain::StartRecorderLibrary() {
     BusyStep();
     const bool loaded = LoadRecorderEngine();
     const platform::MemoryStatus memory = facts_.Memory();
-    CheckValues().MemoryGrade = MemoryGradeFor(memory.availablePhysical, memory.totalPhysical);
-    if (CheckValues().MemoryGrade == kMemoryGradeShort) {
+    run_.checks.MemoryGrade = MemoryGradeFor(memory.availablePhysical, memory.totalPhysical);
+    if (run_.checks.MemoryGrade == kMemoryGradeShort) {
         AddStatusLine(run_text::kNotEnoughMemory);
         view_.Beep();
         return false; // the stage stays busy: the right button cancels
@@ -276,12 +252,12 @@ bool TFormMain::StartRecorderLibrary() {
     uint8_t adapter = 0;
     uint8_t target = 0;
     uint8_t lun = 0;
-    const int32_t found = recording::FindRecorder(adapter, target, lun, CheckValues().MemoryGrade,
-                                                  kEngineBufferValue);
+    const int32_t found =
+        recording::FindRecorder(adapter, target, lun, run_.checks.MemoryGrade, kEngineBufferValue);
     if (found == recording::kEngineSuccess) {
         RecorderFound = true;
     } else {
-        AddStatusLine(StatusText(found));
+        AddStatusLine(recording::EngineStatusText(found));
         SetRunResult(result::kNoRecorder);
     }
     // Without the library there is nobody to ask; the report then stops the run.
@@ -297,7 +273,7 @@ void TFormMain::ReadRecorderAbilities() {
         VendorText.assign(vendor, strnlen(vendor, kTextBufferSize));
         ProductText.assign(product, strnlen(product, kTextBufferSize));
     } else {
-        AddStatusLine(StatusText(strings));
+        AddStatusLine(recording::EngineStatusText(strings));
         SetRunResult(result::kNoRecorder);
     }
     uint32_t tao = 0;
@@ -309,7 +285,7 @@ void TFormMain::ReadRecorderAbilities() {
         SecondModeFlag = second != 0;
         ThirdModeFlag = third != 0;
     } else {
-        AddStatusLine(StatusText(modes));
+        AddStatusLine(recording::EngineStatusText(modes));
         SetRunResult(result::kNoWriteMode);
     }
 }
@@ -319,14 +295,14 @@ bool TFormMain::ReportRecorder() {
     RunStage = stage::kRecorderReport;
     if (RecorderFound) {
         AddStatusLine(run_text::kVersionPrefix +
-                      RunEnvironment().fileVersion(ExecutablePath(), kVersionShort) +
+                      run_.environment.fileVersion(ExecutablePath(), kVersionShort) +
                       run_text::kWithAspi +
-                      RunEnvironment().fileVersion(payload::kInstalledAspiFile, kVersionLong));
+                      run_.environment.fileVersion(payload::kInstalledAspiFile, kVersionLong));
         AddStatusLine(std::string(run_text::kRecorderPrefix) + run_text::kBlank + VendorText +
                       run_text::kBlank + ProductText);
         return true;
     }
-    if (!IsNtFamily) {
+    if (!run_.ntFamily) {
         AddStatusLine(run_text::kNoRecorderOrMethod);
     } else if (facts_.IsAdministrator()) {
         AddStatusLine(std::string(run_text::kNoRecorderDetectedBegin) + run_text::kSupportEmail +
@@ -351,7 +327,7 @@ bool TFormMain::ShutDownCdPlayer() {
 }
 
 int32_t TFormMain::AskDiscBlank() {
-    TCheckValues& values = CheckValues();
+    TCheckValues& values = run_.checks;
     return recording::EngineEntries.IsDiscBlank(&values.DiscBlank, &values.DiscRewritable,
                                                 &values.DiscReady);
 }
@@ -359,7 +335,7 @@ int32_t TFormMain::AskDiscBlank() {
 bool TFormMain::CheckBlankDisc(bool firstAttempt) {
     BusyStep();
     RunStage = stage::kBlankDisc;
-    CheckValues().DiscBlank = 0;
+    run_.checks.DiscBlank = 0;
     int32_t status = AskDiscBlank();
     if (status != recording::kEngineSuccess) {
         recording::EngineEntries.Load();
@@ -370,9 +346,9 @@ bool TFormMain::CheckBlankDisc(bool firstAttempt) {
         RunStage = stage::kBlankDisc;
         ProcessMessages();
         status = AskDiscBlank();
-        if (status != recording::kEngineSuccess) AddStatusLine(StatusText(status));
+        if (status != recording::kEngineSuccess) AddStatusLine(recording::EngineStatusText(status));
     }
-    const bool blank = status == recording::kEngineSuccess && CheckValues().DiscBlank != 0;
+    const bool blank = status == recording::kEngineSuccess && run_.checks.DiscBlank != 0;
     if (!blank && firstAttempt && EraseQuestion()) ReportNoBlankDisc();
     return blank;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // What the pre-flight checks and the burn start ask of the system beyond the
-// ports the window already holds, and the process-wide values they leave
-// for the rest of the run. The asking goes through TRunEnvironment so that
+// ports the window already holds, and the values they leave for the rest of
+// the run (kept in the run's state). The asking goes through TRunEnvironment so that
 // tests can stand in a full disk, another PATH, an ASPI layer of a chosen
 // version or a burn side that only records its start.
 
@@ -28,8 +28,6 @@ struct TCheckValues {
     uint32_t DiscReady = 0;
     uint8_t MemoryGrade = 0; // 4 or 2 once the memory test ran
 };
-TCheckValues& CheckValues();
-void ResetCheckValues();
 
 struct TRunEnvironment {
     // The current directory, trailing separator not required.
@@ -53,8 +51,10 @@ struct TRunEnvironment {
 };
 // The real system's answers; startBurn empty means the recording module's.
 TRunEnvironment SystemRunEnvironment();
-TRunEnvironment& RunEnvironment();
-void ResetRunEnvironment();
+// FileVersionText as the environment answers it; the real file's where the
+// environment has no answer.
+std::string VersionOf(const TRunEnvironment& environment, const std::string& file,
+                      const std::string& form);
 
 // The disk-space root of the current directory: its first three characters
 // on Windows ("C:\"), the directory itself where volumes have no letters.

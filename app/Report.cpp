@@ -2,6 +2,7 @@
 
 #include "CommonUtils.h"
 #include "PreflightChecks.h"
+#include "RunState.h"
 #include "UnitMain.h"
 
 #include "payload/WorkingFiles.h"
@@ -26,15 +27,10 @@ std::string Replaced(std::string text, const std::string& from) {
     return text;
 }
 
-std::string VersionOf(const std::string& file, const std::string& form) {
-    if (RunEnvironment().fileVersion) return RunEnvironment().fileVersion(file, form);
-    return FileVersionText(file, form);
-}
-
-std::string PacketWritingVersion() {
+std::string PacketWritingVersion(const TRunEnvironment& environment) {
     const char* file =
         platform::FileExists(kPacketWritingDriver) ? kPacketWritingDriver : kPacketWritingProgram;
-    return VersionOf(file, kVersionShort);
+    return VersionOf(environment, file, kVersionShort);
 }
 
 } // namespace
@@ -65,11 +61,6 @@ std::string AspiHelpPageUrl() {
     return std::string(kScheme) + kSupportHost + kAspiHelpPage;
 }
 
-std::string& ProgressHintText() {
-    static std::string hint = "-";
-    return hint;
-}
-
 std::string ReportQuery(const ReportInputs& in) {
     const std::string versions =
         Replaced(in.sourceLine + "&av=" + in.appletVersion + "&ASPI=" + in.aspiVersion +
@@ -92,15 +83,16 @@ void SendReport(TFormMain& form) {
     const std::string content = WorkingFolderPath(payload::kContentFile);
     if (!platform::FileExists(content)) return;
     try {
+        const TRunEnvironment& environment = form.Run().environment;
         ReportInputs in;
         in.runResult = form.RunResult;
-        in.packetWritingVersion = PacketWritingVersion();
+        in.packetWritingVersion = PacketWritingVersion(environment);
         in.sourceLine = SourceLine(content);
-        in.appletVersion = VersionOf(ExecutablePath(), kVersionFull);
-        in.aspiVersion = VersionOf(payload::kInstalledAspiFile, kVersionLong);
+        in.appletVersion = VersionOf(environment, ExecutablePath(), kVersionFull);
+        in.aspiVersion = VersionOf(environment, payload::kInstalledAspiFile, kVersionLong);
         in.vendor = form.VendorText;
         in.product = form.ProductText;
-        in.progressHint = ProgressHintText();
+        in.progressHint = form.Run().progressHint;
         in.successFragment = form.SuccFragment;
         in.failureFragment = form.FailFragment;
         in.speedText = form.SpeedText;

@@ -42,10 +42,6 @@ struct ReportInputs {
 std::string ReportQuery(const ReportInputs& inputs);
 std::string ReportUrl(const ReportInputs& inputs);
 
-// The progress gauge's hint: "-" until a recording ends or is stopped, then
-// its percent done.
-std::string& ProgressHintText();
-
 // The report's source: the first line of the content description, or
 // "Missing" for an empty file.
 std::string SourceLine(const std::string& path);

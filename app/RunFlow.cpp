@@ -3,6 +3,7 @@
 // window messages and the writing-time estimate.
 
 #include "RunFlow.h"
+#include "RunState.h"
 
 #include "CommonUtils.h"
 #include "ContentTitle.h"
@@ -42,7 +43,6 @@ constexpr int kEraseGaugeStep = 15;
 constexpr int kGaugeAfterErase = 20;
 constexpr int kGaugeFull = 100;
 constexpr int kMainGaugeAtEstimate = 5;
-constexpr uint8_t kTrackAtOnce = 2;
 constexpr int32_t kEraseMode = 1;
 constexpr uint8_t kEraseNone = 0;
 constexpr uint8_t kEraseDone = 1;
@@ -52,12 +52,6 @@ constexpr int8_t kSlowEstimateFactor = 2;
 constexpr double kMebibyte = 1048576.0;
 constexpr int kMegabytesPerFactorMinute = 9;
 constexpr int kMinutesOfLeadIn = 2;
-
-std::string StatusText(int32_t code) {
-    std::string text;
-    recording::EngineStatusText(code, text);
-    return text;
-}
 
 } // namespace
 
@@ -73,12 +67,12 @@ bool TFormMain::RunEnded() const {
 
 // Run start, on the application's first activation.
 void TFormMain::StartRun() {
-    RunValues().RunStarted = true;
+    run_.values.RunStarted = true;
     ProcessMessages();
     RunStage = stage::kBusy;
     SetRightCaption(0);
     if (userGone_) PressRightForAbsentUser();
-    const bool testWrite = HasSwitch(kSwitchTestWrite) || Settings().Testing;
+    const bool testWrite = HasSwitch(kSwitchTestWrite) || run_.settings.Testing;
     if (BurnDataModule != nullptr) BurnDataModule->SetTestWrite(testWrite);
     if (CompressDataModule != nullptr && !CompressDataModule->RunPayloadMode()) {
         CompressDataModule->AttachSpawnProgress(false);
@@ -91,10 +85,10 @@ void TFormMain::StartRun() {
     Pause(kAfterExtractionPause);
     if (RunEnded()) return;
     ShowContentTitle();
-    AddStatusLine(RunValues().ProductLine);
+    AddStatusLine(run_.values.ProductLine);
     Pause(kAfterProductLinePause);
     if (RunEnded()) return;
-    if (RunChecks() && !RunValues().CancelRequested) BurnStart();
+    if (RunChecks() && !run_.values.CancelRequested) BurnStart();
 }
 
 // The ASPI check extracts the carried layer again when it needs one, and
@@ -111,7 +105,7 @@ bool TFormMain::ReportDamagedRunFiles() {
 void TFormMain::ShowContentTitle() {
     const std::string title = ReadContentTitle(WorkingFolderPath(payload::kContentFile));
     if (title.empty()) return;
-    RunValues().ContentTitle = title;
+    run_.values.ContentTitle = title;
     AddStatusLine(run_text::kTitleQuote + title + run_text::kTitleQuote);
 }
 
@@ -119,7 +113,7 @@ void TFormMain::ShowContentTitle() {
 // inside one of the checks' pauses.
 bool TFormMain::RunChecks() {
     const std::function<bool()> checks[] = {
-        [this] { return CheckContentFile(); },     [this] { return CheckDiskSpace(OwnSize); },
+        [this] { return CheckContentFile(); },     [this] { return CheckDiskSpace(run_.ownSize); },
         [this] { return CpuSpeedStep(); },         [this] { return CheckAspiLayer(true); },
         [this] { return StartRecorderLibrary(); }, [this] { return ReportRecorder(); },
         [this] { return ShutDownCdPlayer(); },     [this] { return CheckBlankDisc(true); },
@@ -198,7 +192,7 @@ void TFormMain::RetryBlankDisc() {
 
 void TFormMain::Cancel() {
     SetRunResult(result::kCancelled);
-    RunValues().CancelRequested = true;
+    run_.values.CancelRequested = true;
     if (RunResult == result::kCancelled) AddStatusLine(form_text::kCanceling);
     if (BurnDataModule != nullptr && BurnDataModule->HasBurnThread()) BurnDataModule->AbortBurn();
     FinishRun(true, false);
@@ -219,21 +213,21 @@ void TFormMain::BurnStart() {
     if (RunEnded()) return;
     view_.ShowWindow();
     ProgressBarLeft.SetPosition(ProgressBarLeft.Max());
-    if (RunValues().CancelRequested) return;
-    RunEnvironment().setThreadPriority(platform::ThreadPriority::BelowNormal);
+    if (run_.values.CancelRequested) return;
+    run_.environment.setThreadPriority(platform::ThreadPriority::BelowNormal);
     if (!TaoFlag) {
         AddStatusLine(run_text::kNoRecorderOrMethod);
         SetRunResult(result::kNoWriteMode);
         SetRightCaption(1);
         return;
     }
-    WriteMode = kTrackAtOnce;
-    if (!StartBurnThread(kTrackAtOnce)) {
+    WriteMode = recording::kTrackAtOnce;
+    if (!StartBurnThread(recording::kTrackAtOnce)) {
         SetRightCaption(1);
         return;
     }
     AddStatusLine(run_text::kUsingTao);
-    RunEnvironment().setThreadPriority(platform::ThreadPriority::BelowNormal);
+    run_.environment.setThreadPriority(platform::ThreadPriority::BelowNormal);
 }
 
 // False when the run cannot burn: the image failed its checks (nothing of it
@@ -277,7 +271,7 @@ bool TFormMain::RecorderReady() {
         status = recording::EngineEntries.IsDeviceReady();
     }
     if (status == recording::kEngineSuccess) return true;
-    AddStatusLine(StatusText(status));
+    AddStatusLine(recording::EngineStatusText(status));
     SetRunResult(result::kNotReady);
     return false;
 }
@@ -291,7 +285,7 @@ void TFormMain::WaitForDrive() {
 }
 
 bool TFormMain::StartBurnThread(uint8_t writeMode) {
-    if (RunEnvironment().startBurn) return RunEnvironment().startBurn(writeMode);
+    if (run_.environment.startBurn) return run_.environment.startBurn(writeMode);
     return BurnDataModule != nullptr && BurnDataModule->StartBurn(writeMode);
 }
 
@@ -303,10 +297,10 @@ void TFormMain::StepLeftGauge(int step) {
 // in the drive. The answer is kept for the life of the process.
 bool TFormMain::EraseQuestion() {
     RunStage = stage::kEraseQuestion;
-    uint8_t& answer = RunValues().EraseAnswer;
+    uint8_t& answer = run_.values.EraseAnswer;
     if (answer == kEraseDone) return false;
     if (answer == kEraseRefused) return true;
-    if (CheckValues().DiscRewritable == 0) return true;
+    if (run_.checks.DiscRewritable == 0) return true;
     view_.Beep();
     StepLeftGauge(kEraseGaugeStep);
     AddStatusLine(run_text::kEraseQuestion);
@@ -337,9 +331,9 @@ void TFormMain::ButtonYESErase() {
     if (EraseDisc()) {
         ProgressBarLeft.SetPosition(kGaugeAfterErase);
         const int32_t status = AskDiscBlank();
-        if (CheckValues().DiscReady == 0) WaitForDriveAfterErase();
-        if (status == recording::kEngineSuccess && CheckValues().DiscBlank != 0) {
-            RunValues().EraseAnswer = kEraseDone;
+        if (run_.checks.DiscReady == 0) WaitForDriveAfterErase();
+        if (status == recording::kEngineSuccess && run_.checks.DiscBlank != 0) {
+            run_.values.EraseAnswer = kEraseDone;
             SetRightCaption(0);
             if (RunResult == result::kNoBlankDisc) RunResult = result::kNone;
             AddStatusLine(run_text::kErasingSuccessful);
@@ -348,11 +342,11 @@ void TFormMain::ButtonYESErase() {
             started = true;
             BurnStart();
         } else {
-            RunValues().EraseAnswer = kEraseRefused;
+            run_.values.EraseAnswer = kEraseRefused;
             AddStatusLine(run_text::kUnableToErase);
         }
     } else {
-        RunValues().EraseAnswer = kEraseRefused;
+        run_.values.EraseAnswer = kEraseRefused;
         AddStatusLine(run_text::kUnableToErase);
     }
     if (!started) RunStage = stage::kBlankDisc;
@@ -372,14 +366,14 @@ void TFormMain::WaitForDriveAfterErase() {
     for (int round = 0; round < kEraseDriveRounds && !RunEnded(); ++round) {
         AskDiscBlank();
         Pause(kEraseDrivePause);
-        if (CheckValues().DiscReady != 0) return;
+        if (run_.checks.DiscReady != 0) return;
         if (ProgressBarLeft.Position() < kGaugeFull) StepLeftGauge(1);
     }
 }
 
 void TFormMain::ButtonNOErase() {
     RestoreButtonHandlers(run_text::kCaptionCancel);
-    RunValues().EraseAnswer = kEraseRefused;
+    run_.values.EraseAnswer = kEraseRefused;
     RunStage = stage::kBlankDisc;
 }
 
@@ -392,7 +386,7 @@ std::optional<intptr_t> TFormMain::WindowMessage(uint32_t message) {
 std::optional<intptr_t> TFormMain::WindowMessage(uint32_t message, uintptr_t wParam,
                                                  intptr_t lParam) {
     if (QueryCancelAutoPlayMessage != 0 && message == QueryCancelAutoPlayMessage &&
-        RunValues().SuppressAutoPlay)
+        run_.values.SuppressAutoPlay)
         return 1;
     if (message == WM_BURNPROGRESS) {
         facts_.Sleep(0); // the burn side waits on us; give it the processor first
@@ -417,13 +411,13 @@ void TFormMain::TimeEstimate() {
     const int64_t fitting = std::min<int64_t>(SpeedFactor, std::numeric_limits<int8_t>::max());
     const int8_t factor =
         fitting >= kLowestEstimateFactor ? static_cast<int8_t>(fitting) : kSlowEstimateFactor;
-    const auto megabytes = static_cast<int32_t>(std::trunc(OwnSize / kMebibyte - 1.0));
+    const auto megabytes = static_cast<int32_t>(std::trunc(run_.ownSize / kMebibyte - 1.0));
     const int32_t minutes = megabytes / (factor * kMegabytesPerFactorMinute) + kMinutesOfLeadIn;
     SpeedText = std::to_string(minutes);
     PayloadMegabytes = static_cast<uint32_t>(megabytes);
     AddStatusLine(run_text::kDoNotDisturb);
     std::string prefix;
-    if (Settings().Testing)
+    if (run_.settings.Testing)
         prefix = run_text::kSpeedIsPrefix + std::to_string(factor) + run_text::kSpeedIsSuffix;
     AddStatusLine(prefix + run_text::kReadyIn + run_text::kBlank + std::to_string(minutes) +
                   run_text::kBlank + run_text::kMinutes);

@@ -36,6 +36,8 @@ inline constexpr int32_t kRecordingFailed = 7;
 inline constexpr int32_t kNoRecorder = 8;
 inline constexpr int32_t kNoAdministrator = 11;
 inline constexpr int32_t kNotReady = 76;
+// From this code on a result is a real one that later codes do not replace.
+inline constexpr int32_t kFirstReal = kContentMissing;
 } // namespace result
 
 // The burn side's messages: real window messages on Windows; elsewhere the

@@ -2,6 +2,7 @@
 // a path the recorder's job can hold, files that can be made, room for them.
 
 #include "RunFlow.h"
+#include "RunState.h"
 #include "RunTexts.h"
 #include "UnitMain.h"
 
@@ -42,7 +43,7 @@ void TFormMain::LeaveFolderToOtherRun() {
     finishing_ = true;
     RunResult = result::kCancelled;
     exitCode_ = RunResult;
-    RunProcessEnding()(RunResult);
+    run_.processEnding(RunResult);
 }
 
 // Checked before anything is written: a cut name would hand the engine

@@ -77,6 +77,13 @@ inline constexpr const char* kSpeedIsSuffix = "X: ";
 inline constexpr const char* kReadyIn = "CD will be ready in";
 inline constexpr const char* kMinutes = "minutes.";
 
+// The end of a good recording.
+inline constexpr const char* kCompletedBanner =
+    "\r\n *********************************\r\nCD completed successfully!\r\n"
+    "*********************************";
+inline constexpr const char* kLabelHint = "Hint - Label your CD with a marker now.    ";
+inline constexpr const char* kCredit = "Recorded by the Quarlow CD maker.";
+
 // The title line's quotes.
 inline constexpr const char* kTitleQuote = "\"";
 

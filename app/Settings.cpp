@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "RunFlow.h"
+#include "RunState.h"
 #include "UnitMain.h"
 
 #include "platform/Processes.h"
@@ -20,9 +22,6 @@ constexpr uint32_t kSettleMilliseconds = 10;
 constexpr uint32_t kMeasureMilliseconds = 500;
 constexpr uint32_t kCountsPerMegahertz = 500000; // counter ticks in 500 ms at 1 MHz
 constexpr int32_t kFailedMeasurement = 1;
-constexpr int32_t kResultCompleted = 0;
-constexpr int32_t kResultCancelled = 1;
-constexpr int32_t kResultRecordingFailed = 7;
 
 int32_t ReadInteger(const platform::SettingsStore& store, const char* name, int32_t fallback) {
     // A missing value reads as an empty text, which is no integer either.
@@ -74,15 +73,6 @@ platform::SettingsStore& DefaultUserSettings() {
 
 } // namespace
 
-TSettingsValues& Settings() {
-    static TSettingsValues values;
-    return values;
-}
-
-void ResetSettings() {
-    Settings() = TSettingsValues{};
-}
-
 int32_t ParseSettingInteger(const std::string& text, int32_t fallback) {
     const char* first = text.data();
     const char* last = first + text.size();
@@ -107,10 +97,10 @@ void ReadSettings(const platform::SettingsStore& store, TSettingsValues& values,
 }
 
 void RememberOutcome(TSettingsValues& values, int32_t runResult, const std::string& speedText) {
-    if (runResult != kResultCompleted && runResult != kResultCancelled &&
-        runResult != kResultRecordingFailed)
+    if (runResult != result::kCompleted && runResult != result::kCancelled &&
+        runResult != result::kRecordingFailed)
         return;
-    values.PriorBurnWasGood = runResult == kResultCompleted;
+    values.PriorBurnWasGood = runResult == result::kCompleted;
     values.PriorX = ParseSettingInteger(speedText, values.PriorX);
 }
 
@@ -176,7 +166,7 @@ platform::SettingsStore& TFormMain::UserSettingsStore() {
 
 void TFormMain::LoadSettings() {
     try {
-        ReadSettings(UserSettingsStore(), Settings(), WriteModeCounters);
+        ReadSettings(UserSettingsStore(), run_.settings, WriteModeCounters);
     } catch (const std::exception&) {
         // An unreadable store leaves the defaults; the fragments follow anyway.
     }
@@ -184,9 +174,9 @@ void TFormMain::LoadSettings() {
 }
 
 void TFormMain::SaveSettings() {
-    RememberOutcome(Settings(), RunResult, SpeedText);
+    RememberOutcome(run_.settings, RunResult, SpeedText);
     try {
-        WriteSettings(UserSettingsStore(), Settings(), WriteModeCounters);
+        WriteSettings(UserSettingsStore(), run_.settings, WriteModeCounters);
     } catch (const std::exception&) {
         // Writing failures are not reported.
     }

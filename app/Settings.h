@@ -34,7 +34,7 @@ inline constexpr const char* kFailureFragmentKey = "&Fail=";
 // the order track-at-once, session-at-once, disc-at-once.
 enum CounterIndex { kTaoSuccess, kSaoSuccess, kDaoSuccess, kTaoFail, kSaoFail, kDaoFail };
 
-// The process-wide settings; the counters live in the window.
+// The settings of the run's state; the counters live in the window.
 struct TSettingsValues {
     bool Testing = false;
     int32_t CpuSpeed = 0; // MHz; 1 marks a failed measurement
@@ -43,10 +43,6 @@ struct TSettingsValues {
     bool PriorSaidHoldThrottle = false;
     bool DeleteApplet = true;
 };
-TSettingsValues& Settings();
-// Back to the defaults (tests run many windows in one process).
-void ResetSettings();
-
 // The decimal integer the text holds, or the fallback for anything else
 // (letters, blanks, an empty text, a number outside 32 bits).
 int32_t ParseSettingInteger(const std::string& text, int32_t fallback);

@@ -3,6 +3,7 @@
 #include "CommonUtils.h"
 #include "FinishRun.h"
 #include "FormBurnWindow.h"
+#include "RunState.h"
 #include "UnitMain.h"
 
 #include "payload/UnitCompress.h"
@@ -34,9 +35,9 @@ void EnterExecutableFolder() {
 
 // The modes show nothing, so the exit code is what tells a publisher's
 // script that no new applet (or spawned folder) was made.
-int RunMaintenanceMode() {
+int RunMaintenanceMode(bool ntFamily) {
     try {
-        payload::TCompressDataModule module(MakePayloadHost(nullptr));
+        payload::TCompressDataModule module(MakePayloadHost(nullptr, ntFamily));
         module.RunPayloadMode();
         return module.ModeCompleted() ? 0 : kMaintenanceFailedExitCode;
     } catch (const std::exception&) {
@@ -45,11 +46,15 @@ int RunMaintenanceMode() {
     return kMaintenanceFailedExitCode;
 }
 
-int RunWindow(const FrontEndFactory& makeFrontEnd) {
+// The run owns its state; everything that needs a part of it is handed it.
+int RunWindow(const FrontEndFactory& makeFrontEnd, bool ntFamily, int32_t ownSize) {
+    TRunState run;
+    run.ntFamily = ntFamily;
+    run.ownSize = ownSize;
     const std::unique_ptr<platform::EventLoop> loop = platform::MakeEventLoop();
     SetApplicationLoop(loop.get());
     const std::unique_ptr<FrontEnd> frontEnd = makeFrontEnd(*loop);
-    TFormMain form(frontEnd->View(), frontEnd->Facts());
+    TFormMain form(frontEnd->View(), frontEnd->Facts(), run);
     // A signal from outside ends the run as the user's cancel would now.
     const platform::EndSignalWatch signals(*loop, [&form] { form.UserGone(); });
     frontEnd->Connect(form, [&form](uint32_t message) { return form.WindowMessage(message); });
@@ -59,11 +64,11 @@ int RunWindow(const FrontEndFactory& makeFrontEnd) {
         return form.WindowMessage(message, wParam, lParam).value_or(0);
     });
     form.FormCreate();
-    recording::TBurnDataModule burn;
+    recording::TBurnDataModule burn(run.burn);
     form.BurnDataModule = &burn;
     AttachBurnWindow(form, burn);
-    EndProcessAtFinishRun();
-    payload::TCompressDataModule compress(MakePayloadHost(&form));
+    EndProcessAtFinishRun(run);
+    payload::TCompressDataModule compress(MakePayloadHost(&form, ntFamily));
     form.CompressDataModule = &compress;
     frontEnd->Start();
     loop->Run();
@@ -74,12 +79,12 @@ int RunWindow(const FrontEndFactory& makeFrontEnd) {
 
 } // namespace
 
-payload::TPayloadHost MakePayloadHost(TFormMain* form) {
+payload::TPayloadHost MakePayloadHost(TFormMain* form, bool ntFamily) {
     payload::TPayloadHost host;
     host.selfPath = ExecutablePath();
     host.folder = ExecutableFolder();
     host.payloadOffset = PayloadOffset();
-    host.ntFamily = IsNtFamily;
+    host.ntFamily = ntFamily;
     host.hasSwitch = [](const std::string& text) { return HasSwitch(text); };
     host.workingFolderPath = [](const std::string& name) { return WorkingFolderPath(name); };
     host.deleteWorkingFile = [form](const std::string& name) {
@@ -91,8 +96,8 @@ payload::TPayloadHost MakePayloadHost(TFormMain* form) {
             form->ProgressBarLeft.SetPosition(percent);
         };
     host.terminateApplication = [] { TerminateApplication(); };
-    host.startBatch = [](const std::string& batch, bool ntFamily) {
-        return platform::StartBatchDetached(batch, ntFamily);
+    host.startBatch = [](const std::string& batch, bool ntSystem) {
+        return platform::StartBatchDetached(batch, ntSystem);
     };
     return host;
 }
@@ -102,14 +107,16 @@ int RunApplet(const StartUpOptions& options, const FrontEndFactory& makeFrontEnd
     SetArguments(options.arguments);
     SetPayloadOffset(options.payloadOffset);
     EnterExecutableFolder();
-    IsNtFamily = platform::ThisSystem().IsNtFamily();
+    const bool ntFamily = platform::ThisSystem().IsNtFamily();
     // A build whose stamp is missing cannot tell where a payload begins.
     if (PayloadOffset() <= 0) return 0;
-    if (AnyPayloadModeSwitch()) return RunMaintenanceMode();
+    if (AnyPayloadModeSwitch()) return RunMaintenanceMode(ntFamily);
     if (HasSwitch(kSwitchShow)) return 0;
-    if (!SizeGate(ExecutablePath(), PayloadOffset() + kMinimumPayloadBytes, kSizeGateMaximum))
+    int32_t ownSize = 0;
+    if (!SizeGate(ExecutablePath(), PayloadOffset() + kMinimumPayloadBytes, kSizeGateMaximum,
+                  ownSize))
         return 0;
-    return RunWindow(makeFrontEnd);
+    return RunWindow(makeFrontEnd, ntFamily, ownSize);
 }
 
 } // namespace qv::app

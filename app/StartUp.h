@@ -55,6 +55,6 @@ int RunApplet(const StartUpOptions& options, const FrontEndFactory& makeFrontEnd
 
 // What the payload module needs of the applet; form is null in the
 // maintenance modes, which have no window.
-payload::TPayloadHost MakePayloadHost(TFormMain* form);
+payload::TPayloadHost MakePayloadHost(TFormMain* form, bool ntFamily);
 
 } // namespace qv::app

@@ -1,6 +1,8 @@
 #include "UnitMain.h"
 
 #include "CommonUtils.h"
+#include "RunFlow.h"
+#include "RunState.h"
 
 #include "platform/OwnExecutable.h"
 #include "recording/CdRwLibE.h"
@@ -18,28 +20,16 @@ constexpr int kScreenDepthPalette = 8;
 constexpr int kMainGaugeRightEdge = 320;
 constexpr int kBorderWidth = 2;
 constexpr int kLogoTop = 10;
-constexpr uint8_t kStageCreated = 0;
-// A result from this code on is a real one that later codes do not replace.
-constexpr int32_t kFirstRealResult = 2;
 
 } // namespace
 
-TRunValues& RunValues() {
-    static TRunValues values;
-    return values;
-}
-
-void ResetRunValues() {
-    RunValues() = TRunValues{};
-}
-
-TFormMain::TFormMain(MainView& view, platform::SystemFacts& facts)
+TFormMain::TFormMain(MainView& view, platform::SystemFacts& facts, TRunState& run)
     : DevLabel{{20, 32, 300, 60}, ""}, ImageLogo{{8, 10, 313, 99}},
       LabelProgress{{16, 110, 64, 18}, form_text::kProgressCaption},
       ProgressBarLeft(view, Gauge::Left, {16, 128, 25, 17}),
       ProgressBar(view, Gauge::Main, {41, 128, 279, 17}), MemoStatus(view, {16, 160, 305, 129}),
       ButtonLeft(view, Button::Left, {16, 304, 145, 25}),
-      ButtonRight(view, Button::Right, {176, 304, 145, 25}), view_(view), facts_(facts) {
+      ButtonRight(view, Button::Right, {176, 304, 145, 25}), view_(view), facts_(facts), run_(run) {
     // The notice is the console's first content, not a change of it.
     view_.AddStatusItem(form_text::kPublisherNotice);
     MemoStatus.OnChange = [this] { MemoStatusChange(); };
@@ -62,8 +52,8 @@ void TFormMain::FormCreate() {
     ProgressBar.Place.Width = kMainGaugeRightEdge - ProgressBar.Place.Left;
 
     ButtonRight.SetCaption(form_text::kPleaseWait);
-    RunStage = kStageCreated;
-    RunResult = -1;
+    RunStage = stage::kCreated;
+    RunResult = result::kNone;
 
     LoadSettings();
 
@@ -75,7 +65,7 @@ void TFormMain::FormCreate() {
     }
     ApplyLook();
 
-    if (IsNtFamily) view_.MinimizeAndRestore();
+    if (run_.ntFamily) view_.MinimizeAndRestore();
     view_.ShowWindow();
     view_.BringToFront();
 }
@@ -102,7 +92,7 @@ void TFormMain::MemoStatusChange() {
 }
 
 void TFormMain::ApplicationEvents1Activate() {
-    if (!RunValues().RunStarted) {
+    if (!run_.values.RunStarted) {
         StartRun();
         return;
     }
@@ -118,7 +108,7 @@ void TFormMain::ApplicationEvents1Activate() {
 // WindowMessage lives in RunFlow.cpp.
 
 int32_t TFormMain::SetRunResult(int32_t code) {
-    if (RunResult < kFirstRealResult) RunResult = code;
+    if (RunResult < result::kFirstReal) RunResult = code;
     return RunResult;
 }
 
@@ -137,7 +127,7 @@ void TFormMain::UserGone() {
     userGone_ = true;
     // Before the run has started the press would be lost; the run start
     // gives it instead.
-    if (RunValues().RunStarted) PressRightForAbsentUser();
+    if (run_.values.RunStarted) PressRightForAbsentUser();
 }
 
 // From the loop, after the step that is running now has returned, as a real

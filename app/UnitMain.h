@@ -60,7 +60,7 @@ inline constexpr unsigned kGradientEnd = 0x2600C4; // RGB(196, 0, 38)
 inline constexpr int kClientWidth = 334;
 inline constexpr int kClientHeight = 343;
 
-// Process-wide values of the run, each touched by the window thread only.
+// The run's own flags, each touched by the window thread only.
 struct TRunValues {
     bool RunStarted = false;
     bool CancelRequested = false;
@@ -69,13 +69,11 @@ struct TRunValues {
     std::string ContentTitle;
     std::string ProductLine = form_text::kProductLine;
 };
-TRunValues& RunValues();
-// Back to the start values (one process normally runs once; tests run many).
-void ResetRunValues();
+struct TRunState;
 
 class TFormMain : public MainViewEvents {
 public:
-    TFormMain(MainView& view, platform::SystemFacts& facts);
+    TFormMain(MainView& view, platform::SystemFacts& facts, TRunState& run);
 
     // Components, in the layout's order.
     TLabel DevLabel;
@@ -192,6 +190,7 @@ public:
 
     MainView& View() { return view_; }
     platform::SystemFacts& Facts() { return facts_; }
+    TRunState& Run() { return run_; }
 
 private:
     void ApplyLook();
@@ -225,6 +224,7 @@ private:
 
     MainView& view_;
     platform::SystemFacts& facts_;
+    TRunState& run_;
     std::optional<int> exitCode_;
     bool burnStartEntered_ = false;
     bool finishing_ = false;

@@ -155,18 +155,25 @@ bool TCompressDataModule::PackingMode() {
     return true;
 }
 
-void TCompressDataModule::CopyBareExecutable(TStream& target, int64_t count) {
-    SelfStream->Seek(0, SeekOrigin::Begin);
+int64_t CopyBareApplet(TStream& source, TStream& target, int64_t bareSize,
+                       const TSignatureTable& signature) {
+    source.Seek(0, SeekOrigin::Begin);
     std::vector<uint8_t> block(kCopyBlock);
-    while (count > 0) {
-        const int32_t wanted = static_cast<int32_t>(std::min<int64_t>(count, kCopyBlock));
-        const int32_t got = SelfStream->Read(block.data(), wanted);
+    int64_t copied = 0;
+    while (copied < bareSize) {
+        const int32_t wanted =
+            static_cast<int32_t>(std::min<int64_t>(bareSize - copied, kCopyBlock));
+        const int32_t got = source.Read(block.data(), wanted);
         if (got <= 0) break;
         target.Write(block.data(), got);
-        count -= got;
+        copied += got;
     }
-    // The copy is a new, unsigned executable: the publisher signs it again.
-    ClearSignatureEntry(&target, signature_);
+    ClearSignatureEntry(&target, signature);
+    return copied;
+}
+
+void TCompressDataModule::CopyBareExecutable(TStream& target, int64_t count) {
+    CopyBareApplet(*SelfStream, target, count, signature_);
 }
 
 void TCompressDataModule::WriteNewApplet(const std::string& target, TStringList& files,

@@ -21,6 +21,14 @@
 
 namespace qv::payload {
 
+// The start of every applet made from another: the first bareSize bytes of
+// the source (its bare executable; any payload after them is dropped), with
+// the copy's code-signature entry cleared, since the copy is a new, unsigned
+// executable the publisher signs again. Returns the bytes copied, fewer
+// when the source ends early.
+int64_t CopyBareApplet(TStream& source, TStream& target, int64_t bareSize,
+                       const TSignatureTable& signature);
+
 struct TPayloadHost {
     std::string selfPath;      // the running executable
     std::string folder;        // the working folder, trailing separator included

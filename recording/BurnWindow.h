@@ -31,13 +31,18 @@ public:
     virtual platform::EventLoop& Loop() = 0;
     virtual platform::SystemFacts& System() = 0;
 
-    virtual int32_t CurrentRunResult() const = 0;
-    virtual void SetRunResult(int32_t code) = 0;
+    // The write failed, or the thread stopped before it: the run's result
+    // becomes a failed recording unless it already has a real one.
+    virtual void RecordingFailed() = 0;
     virtual std::string CurrentContentTitle() const = 0;
     // Today in the process-wide short date format.
     virtual std::string ShortDateToday() const = 0;
-    // The applet's own folder, trailing separator included.
+    // The applet's own folder, trailing separator included, where the
+    // track files lie; and the paths of the disc image and of the content
+    // description, whose names are the payload's.
     virtual std::string AppletFolder() const = 0;
+    virtual std::string DiscImagePath() const = 0;
+    virtual std::string ContentFilePath() const = 0;
 
     virtual SpeedHistory ReadSpeedHistory() const = 0;
     virtual void StoreThrottleHold(bool hold) = 0;
@@ -46,21 +51,14 @@ public:
     virtual void DisableLeftButton() = 0;
     virtual void ProcessWindowMessages() = 0;
 
-    // The progress gauge: its hint becomes its percent done; Fill moves it
-    // to its maximum.
+    // The progress gauge's hint becomes its percent done.
     virtual void SetGaugeHintToPercent() = 0;
-    virtual void FillGauge() = 0;
-
-    virtual void AddStatusLine(const std::string& text) = 0;
     // Raises the success or failure counter of the run's write mode and
     // rebuilds the summaries.
     virtual void CountRecording(bool success) = 0;
-    virtual void RebuildCounterFragments() = 0;
-    virtual void SetRunStage(uint8_t stage) = 0;
-    // "&OK" on the right button, which takes the focus.
-    virtual void ShowRunEndButton() = 0;
-    virtual void CleanUp(bool tidyAspi, bool deleteApplet) = 0;
-    virtual void EndAutoPlaySuppression() = 0;
+    // The burn thread has ended, the engine's write having succeeded for the
+    // whole image or not: what the run makes of it is the window's choice.
+    virtual void BurnEnded(bool wrote) = 0;
 };
 
 } // namespace qv::recording

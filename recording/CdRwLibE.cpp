@@ -158,6 +158,12 @@ void EngineStatusText(int32_t code, std::string& text) {
     text = kEngineStatusTexts[static_cast<size_t>(code)];
 }
 
+std::string EngineStatusText(int32_t code) {
+    std::string text;
+    EngineStatusText(code, text);
+    return text;
+}
+
 bool EngineOfOtherMachine() {
     return gOtherMachine;
 }

@@ -71,6 +71,8 @@ int32_t FindRecorder(uint8_t& hostAdapter, uint8_t& target, uint8_t& lun, uint8_
 
 // The text of a status code 0-23; other codes leave text unchanged.
 void EngineStatusText(int32_t code, std::string& text);
+// The same as a value: empty for other codes.
+std::string EngineStatusText(int32_t code);
 
 // True when the last LoadEngine failed because the library file is built
 // for another processor than this program.

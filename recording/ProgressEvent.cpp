@@ -18,9 +18,6 @@ ProgressEvent::ProgressEvent() : handle_(CreateEventA(nullptr, TRUE, FALSE, null
 ProgressEvent::~ProgressEvent() {
     if (handle_ != nullptr) CloseHandle(handle_);
 }
-bool ProgressEvent::Valid() const {
-    return handle_ != nullptr;
-}
 void ProgressEvent::Set() {
     SetEvent(handle_);
 }
@@ -36,9 +33,6 @@ void ProgressEvent::Wait() {
 ProgressEvent::ProgressEvent() : handle_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 ProgressEvent::~ProgressEvent() {
     if (handle_ >= 0) close(handle_);
-}
-bool ProgressEvent::Valid() const {
-    return handle_ >= 0;
 }
 void ProgressEvent::Set() {
     const uint64_t one = 1;

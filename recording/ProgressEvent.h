@@ -13,7 +13,6 @@ public:
     ProgressEvent(const ProgressEvent&) = delete;
     ProgressEvent& operator=(const ProgressEvent&) = delete;
 
-    bool Valid() const;
     CdRwEvent* Handle() { return &handle_; }
     void Set();
     void Reset();

@@ -5,11 +5,11 @@
 #include "ProgressEvent.h"
 #include "WriteSpeed.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -22,46 +22,21 @@ namespace {
 constexpr uint32_t kTestWriteAllBits = 0xFFFFFFFFu;
 constexpr uint32_t kSectorSize = CDRW_SECTOR_SIZE;
 constexpr uint32_t kPercent = 100;
-constexpr const char* kTrackPrefix = "mqvt-";
-constexpr const char* kTrackSuffix = ".mp3";
 
-std::mutex& EventMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string Trimmed(const std::string& text) {
-    const auto first = std::find_if_not(text.begin(), text.end(), IsBlankOrControl);
-    const auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlankOrControl).base();
-    return first < last ? std::string(first, last) : std::string();
-}
-
-std::string Lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
+using platform::LowerAscii;
+using platform::TrimControls;
 
 bool MatchesTrackPattern(const std::string& name) {
-    const std::string lower = Lowered(name);
-    const size_t prefix = std::strlen(kTrackPrefix), suffix = std::strlen(kTrackSuffix);
-    return lower.size() >= prefix + suffix && lower.starts_with(kTrackPrefix) &&
-           lower.ends_with(kTrackSuffix);
+    const std::string lower = LowerAscii(name);
+    const std::string prefix = LowerAscii(burn_text::kTrackPrefix);
+    const std::string suffix = LowerAscii(burn_text::kTrackSuffix);
+    return lower.size() >= prefix.size() + suffix.size() && lower.starts_with(prefix) &&
+           lower.ends_with(suffix);
 }
 
-std::string StatusText(int32_t code) {
-    std::string text;
-    EngineStatusText(code, text);
-    return text;
-}
-
-void SetEvent() {
-    const std::lock_guard lock(EventMutex());
-    if (SharedBurnState().event != nullptr) SharedBurnState().event->Set();
+void SetEvent(BurnState& state) {
+    const std::lock_guard lock(state.eventMutex);
+    if (state.event != nullptr) state.event->Set();
 }
 
 uint64_t TotalBytes(const BurnJob& job) {
@@ -73,9 +48,8 @@ uint64_t TotalBytes(const BurnJob& job) {
 }
 
 // Each wake counts as 100 sectors however many signals came meanwhile.
-void ProgressWatcher(BurnWindow& window, ProgressEvent& event) {
+void ProgressWatcher(BurnState& state, BurnWindow& window, ProgressEvent& event) {
     platform::SetThreadPriority(platform::ThreadPriority::BelowNormal);
-    BurnState& state = SharedBurnState();
     BurnMessenger messenger(window);
     uint32_t counted = 0;
     uint64_t totalBytes = 0;
@@ -111,16 +85,15 @@ void ProgressWatcher(BurnWindow& window, ProgressEvent& event) {
 // carried out by the window thread once the use ends.
 class EngineUse {
 public:
-    explicit EngineUse(BurnWindow& window) : window_(window) {
-        const std::lock_guard lock(SharedBurnState().engineMutex);
-        SharedBurnState().writing = true;
+    EngineUse(BurnState& state, BurnWindow& window) : state_(state), window_(window) {
+        const std::lock_guard lock(state_.engineMutex);
+        state_.writing = true;
     }
     ~EngineUse() {
-        BurnState& state = SharedBurnState();
-        const std::lock_guard lock(state.engineMutex);
-        state.writing = false;
-        if (state.releaseRequested) {
-            state.releaseRequested = false;
+        const std::lock_guard lock(state_.engineMutex);
+        state_.writing = false;
+        if (state_.releaseRequested) {
+            state_.releaseRequested = false;
             window_.Loop().Post([] { FreeEngine(); });
         }
     }
@@ -128,18 +101,13 @@ public:
     EngineUse& operator=(const EngineUse&) = delete;
 
 private:
+    BurnState& state_;
     BurnWindow& window_;
 };
 
 } // namespace
 
-BurnState& SharedBurnState() {
-    static BurnState state;
-    return state;
-}
-
-void ReleaseEngineWhenIdle() {
-    BurnState& state = SharedBurnState();
+void ReleaseEngineWhenIdle(BurnState& state) {
     const std::lock_guard lock(state.engineMutex);
     if (state.writing)
         state.releaseRequested = true;
@@ -160,7 +128,7 @@ std::string TagValue(const std::vector<std::string>& tags, const std::string& ke
     for (const std::string& line : tags) {
         const size_t equals = line.find('=');
         if (equals != std::string::npos && line.compare(0, equals, key) == 0)
-            return Trimmed(line.substr(equals + 1));
+            return TrimControls(line.substr(equals + 1));
     }
     return {};
 }
@@ -168,14 +136,14 @@ std::string TagValue(const std::vector<std::string>& tags, const std::string& ke
 std::vector<std::string> ReadTrackTags(const std::string& contentFile) {
     std::vector<std::string> tags;
     std::ifstream in(contentFile, std::ios::binary);
-    const std::string header = Lowered(std::string("[") + burn_text::kTagSection + "]");
+    const std::string header = LowerAscii(std::string("[") + burn_text::kTagSection + "]");
     bool inSection = false;
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string trimmed = Trimmed(line);
+        const std::string trimmed = TrimControls(line);
         if (trimmed.starts_with('[')) {
-            inSection = Lowered(trimmed) == header;
+            inSection = LowerAscii(trimmed) == header;
             continue;
         }
         if (inSection && trimmed.find('=') != std::string::npos) tags.push_back(trimmed);
@@ -194,18 +162,20 @@ std::vector<std::string> FindTrackFiles(const std::string& folder) {
             continue;
         names.push_back(name);
     }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return Lowered(a) < Lowered(b); });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return LowerAscii(a) < LowerAscii(b);
+    });
     std::erase_if(names,
                   [&](const std::string& name) { return !platform::FileExists(folder + name); });
     return names;
 }
 
-TBurnThread::TBurnThread(bool testFlag, uint8_t writeMode, const std::vector<std::string>& tracks,
+TBurnThread::TBurnThread(BurnState& state, bool testFlag, uint8_t writeMode,
+                         const std::vector<std::string>& tracks,
                          const std::vector<std::string>& tags, BurnWindow& window,
                          std::function<void()> onTerminate)
-    : writeMode_(writeMode), tracks_(tracks), tags_(tags), testFlag_(testFlag), window_(window),
-      onTerminate_(std::move(onTerminate)) {
+    : state_(state), writeMode_(writeMode), tracks_(tracks), tags_(tags), testFlag_(testFlag),
+      window_(window), onTerminate_(std::move(onTerminate)) {
     thread_ = std::thread([this] { Execute(); });
 }
 
@@ -216,7 +186,7 @@ TBurnThread::~TBurnThread() {
 void TBurnThread::FillJob(BurnJob& job) {
     BurnMessenger messenger(window_);
     job.first = 1;
-    const std::string path = window_.AppletFolder() + burn_text::kImageFile;
+    const std::string path = window_.DiscImagePath();
     if (!platform::FileExists(path)) {
         messenger.Status(std::string(burn_text::kUnableToOpen) + " " +
                          (tracks_.empty() ? std::string() : tracks_.front()));
@@ -231,28 +201,27 @@ void TBurnThread::FillJob(BurnJob& job) {
     const auto title = platform::SendAndWaitFor(window_.Loop(), [&] {
         return window_.CurrentContentTitle() + burn_text::kTitleDateGap + window_.ShortDateToday();
     });
-    CopyField(job.discTitle, CDRW_TITLE_SIZE, Trimmed(title.value_or(std::string())));
+    CopyField(job.discTitle, CDRW_TITLE_SIZE, TrimControls(title.value_or(std::string())));
 }
 
 void TBurnThread::Write(BurnJob& job) {
     BurnMessenger messenger(window_);
-    SharedBurnState().sectorSize = kSectorSize;
+    state_.sectorSize = kSectorSize;
     const int32_t result =
         EngineEntries.WriteCdDataTao != nullptr
-            ? EngineEntries.WriteCdDataTao(&job, kSignalInterval, SharedBurnState().event->Handle(),
+            ? EngineEntries.WriteCdDataTao(&job, kSignalInterval, state_.event->Handle(),
                                            testFlag_ ? kTestWriteAllBits : 0)
             : CDRW_NOT_STARTED;
     if (result == kEngineSuccess) {
         wrote_ = true;
         return;
     }
-    messenger.Status(std::string(burn_text::kWriteProblem) + " " + StatusText(result));
-    if (!SharedBurnState().cancelled.load())
-        window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
+    messenger.Status(std::string(burn_text::kWriteProblem) + " " + EngineStatusText(result));
+    if (!state_.cancelled.load()) window_.Loop().SendAndWait([&] { window_.RecordingFailed(); });
 }
 
 void TBurnThread::Execute() {
-    BurnState& state = SharedBurnState();
+    BurnState& state = state_;
     state.cancelled = false;
     auto job = std::make_unique<BurnJob>();
     std::memset(job.get(), 0, sizeof(BurnJob));
@@ -262,17 +231,18 @@ void TBurnThread::Execute() {
         FillJob(*job);
         state.job = job.get();
         {
-            EngineUse use(window_);
+            EngineUse use(state, window_);
             if (EngineLoaded()) {
                 BurnMessenger messenger(window_);
                 SetWriteSpeed(window_, messenger);
             }
             {
-                const std::lock_guard lock(EventMutex());
+                const std::lock_guard lock(state.eventMutex);
                 state.event = &event;
             }
             state.DoneFlag = false;
-            state.watcher = std::thread([this, &event] { ProgressWatcher(window_, event); });
+            state.watcher =
+                std::thread([this, &event] { ProgressWatcher(state_, window_, event); });
             platform::SetProcessPriority(platform::ProcessPriority::High);
             platform::SetThreadPriority(platform::ThreadPriority::AboveNormal);
             if (writeMode_ == kTrackAtOnce) Write(*job);
@@ -281,14 +251,13 @@ void TBurnThread::Execute() {
         // Whatever stopped the thread before the write returned, no disc was
         // made: the run ends as a failed recording, never as a success.
         BurnMessenger(window_).Status(std::string(burn_text::kWriteProblem) + " " + error.what());
-        if (!state.cancelled.load())
-            window_.Loop().SendAndWait([&] { window_.SetRunResult(kRecordingFailed); });
+        if (!state.cancelled.load()) window_.Loop().SendAndWait([&] { window_.RecordingFailed(); });
     }
     state.DoneFlag = true;
-    SetEvent();
+    SetEvent(state);
     if (state.watcher.joinable()) state.watcher.join();
     {
-        const std::lock_guard lock(EventMutex());
+        const std::lock_guard lock(state.eventMutex);
         state.event = nullptr;
     }
     state.job = nullptr;
@@ -304,49 +273,28 @@ bool TBurnDataModule::StartBurn(uint8_t writeMode) {
     if (window_ == nullptr) return false;
     const std::string folder = window_->AppletFolder();
     const std::vector<std::string> tracks = FindTrackFiles(folder);
-    const std::vector<std::string> tags = ReadTrackTags(folder + burn_text::kContentFile);
-    threads_.push_back(std::make_unique<TBurnThread>(testWrite_, writeMode, tracks, tags, *window_,
-                                                     [this] { BurnThreadTerminate(); }));
+    const std::vector<std::string> tags = ReadTrackTags(window_->ContentFilePath());
+    threads_.push_back(std::make_unique<TBurnThread>(state_, testWrite_, writeMode, tracks, tags,
+                                                     *window_, [this] { BurnThreadTerminate(); }));
     burnThread_ = threads_.back().get();
     return true;
 }
 
 void TBurnDataModule::BurnThreadTerminate() {
-    BurnWindow& window = *window_;
-    window.SetGaugeHintToPercent();
-    // A run that never reached a good write (another write mode, say) has no
-    // CD to announce.
     const bool wrote = burnThread_ != nullptr && burnThread_->Wrote();
-    if (!wrote && window.CurrentRunResult() <= 0) window.SetRunResult(kRecordingFailed);
-    if (wrote && window.CurrentRunResult() <= 0) {
-        window.AddStatusLine(burn_text::kCompletedBanner);
-        window.AddStatusLine(burn_text::kLabelHint);
-        window.AddStatusLine(burn_text::kCredit);
-        window.CountRecording(true);
-        window.SetRunStage(kStageBurnSucceeded);
-    }
     burnThread_ = nullptr;
-    window.System().Beep();
-    if (EngineLoaded()) EngineEntries.Unload();
-    window.FillGauge();
-    window.ProcessWindowMessages();
-    platform::SetProcessPriority(platform::ProcessPriority::Normal);
-    window.RebuildCounterFragments();
-    window.ShowRunEndButton();
-    window.CleanUp(false, false);
-    window.FillGauge();
-    window.EndAutoPlaySuppression();
+    window_->BurnEnded(wrote);
 }
 
 void TBurnDataModule::AbortBurn() {
     BurnWindow& window = *window_;
-    SharedBurnState().cancelled = true;
+    state_.cancelled = true;
     burnThread_ = nullptr;
     window.System().Beep();
     if (EngineLoaded()) EngineEntries.Unload();
-    ReleaseEngineWhenIdle();
-    SharedBurnState().DoneFlag = true;
-    SetEvent();
+    ReleaseEngineWhenIdle(state_);
+    state_.DoneFlag = true;
+    SetEvent(state_);
     platform::SetProcessPriority(platform::ProcessPriority::Normal);
     window.SetGaugeHintToPercent();
     window.CountRecording(false);

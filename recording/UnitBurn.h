@@ -1,8 +1,8 @@
 #pragma once
 // TBurnDataModule and TBurnThread: the data-disc write on a worker thread,
 // a progress watcher turning the engine's signals into percent values, and
-// the two handlers that close the burn on the window thread (its normal end
-// and the user's cancel).
+// the two handlers that close the burn on the window thread (its normal end,
+// whose outcome the window decides, and the user's cancel).
 
 #include "BurnWindow.h"
 #include "engine/CdRwLib.h"
@@ -21,11 +21,11 @@ namespace qv::recording {
 class ProgressEvent;
 
 namespace burn_text {
-inline constexpr const char* kTrackPattern = "MqvT-*.mp3";
+// Track files are named "MqvT-*.mp3", in any case.
+inline constexpr const char* kTrackPrefix = "MqvT-";
+inline constexpr const char* kTrackSuffix = ".mp3";
 inline constexpr const char* kTagSection = "TRACKS AND TAGS";
 inline constexpr const char* kTitleKey = "1";
-inline constexpr const char* kImageFile = "qvi9cd.qv";
-inline constexpr const char* kContentFile = "qvorig.qv";
 inline constexpr const char* kTitleDateGap = "       ";
 inline constexpr const char* kUnableToOpen = "\r\n\r\n*** Unable to open the file\r\n";
 inline constexpr const char* kWriteProblem =
@@ -35,22 +35,18 @@ inline constexpr const char* kNoTotalBytes =
     "\r\n\r\n*** Unable to calculate the total size of tracks bytes to be written.\r\n";
 inline constexpr const char* kNoTotalSectors =
     "\r\n\r\n*** Unable to calculate the total size of tracks sectors to be written.\r\n";
-inline constexpr const char* kCompletedBanner =
-    "\r\n *********************************\r\nCD completed successfully!\r\n"
-    "*********************************";
-inline constexpr const char* kLabelHint = "Hint - Label your CD with a marker now.    ";
-inline constexpr const char* kCredit = "Recorded by the Quarlow CD maker.";
 } // namespace burn_text
 
 inline constexpr uint8_t kTrackAtOnce = 2;
 inline constexpr int32_t kSignalInterval = 100;
-inline constexpr int32_t kRecordingFailed = 7;
-inline constexpr uint8_t kStageBurnSucceeded = 10;
 
-// The state both worker threads and the handlers share; one burn per process.
+// The state both worker threads and the handlers share; the run owns it and
+// hands it to its data module.
 struct BurnState {
     std::atomic<BurnJob*> job{nullptr};
     BurnWindow* window = nullptr;
+    // The watcher's event while a write runs; set and cleared under the mutex.
+    std::mutex eventMutex;
     ProgressEvent* event = nullptr;
     std::thread watcher;
     std::atomic<bool> DoneFlag{false};
@@ -63,17 +59,15 @@ struct BurnState {
     bool writing = false;
     bool releaseRequested = false;
 };
-BurnState& SharedBurnState();
-
 // Releases the engine library now, or, while a write call runs, once it has
 // returned (the window thread then does it). Never blocks.
-void ReleaseEngineWhenIdle();
+void ReleaseEngineWhenIdle(BurnState& state);
 
 class TBurnThread {
 public:
-    TBurnThread(bool testFlag, uint8_t writeMode, const std::vector<std::string>& tracks,
-                const std::vector<std::string>& tags, BurnWindow& window,
-                std::function<void()> onTerminate);
+    TBurnThread(BurnState& state, bool testFlag, uint8_t writeMode,
+                const std::vector<std::string>& tracks, const std::vector<std::string>& tags,
+                BurnWindow& window, std::function<void()> onTerminate);
     ~TBurnThread();
     TBurnThread(const TBurnThread&) = delete;
     TBurnThread& operator=(const TBurnThread&) = delete;
@@ -87,6 +81,7 @@ private:
     void FillJob(BurnJob& job);
     void Write(BurnJob& job);
 
+    BurnState& state_;
     uint8_t writeMode_;
     std::vector<std::string> tracks_;
     std::vector<std::string> tags_;
@@ -112,7 +107,7 @@ uint32_t ProgressPercent(uint32_t countedSectors, uint64_t totalSectors);
 
 class TBurnDataModule {
 public:
-    TBurnDataModule() = default;
+    explicit TBurnDataModule(BurnState& state) : state_(state) {}
     ~TBurnDataModule();
     TBurnDataModule(const TBurnDataModule&) = delete;
     TBurnDataModule& operator=(const TBurnDataModule&) = delete;
@@ -121,7 +116,6 @@ public:
     BurnWindow* Window() { return window_.get(); }
 
     void SetTestWrite(bool testWrite) { testWrite_ = testWrite; }
-    bool TestWrite() const { return testWrite_; }
 
     bool StartBurn(uint8_t writeMode);
     bool HasBurnThread() const { return burnThread_ != nullptr; }
@@ -129,6 +123,7 @@ public:
     void BurnThreadTerminate();
 
 private:
+    BurnState& state_;
     std::unique_ptr<BurnWindow> window_;
     bool testWrite_ = false;
     TBurnThread* burnThread_ = nullptr;

@@ -56,12 +56,6 @@ uint16_t ThrottledSpeed(int32_t priorX, uint16_t base) {
     }
 }
 
-std::string StatusText(int32_t code) {
-    std::string text;
-    EngineStatusText(code, text);
-    return text;
-}
-
 } // namespace
 
 SpeedChoice ChooseWriteSpeed(const SpeedHistory& history, bool underrunProtection,
@@ -92,7 +86,7 @@ void SetWriteSpeed(BurnWindow& window, BurnMessenger& messenger) {
     uint16_t readSpeed = 0, writeSpeed = 0, third = 0, highest = 0;
     const int32_t listed = EngineEntries.GetCdSpeeds(&readSpeed, &writeSpeed, &third, &highest);
     if (listed != kEngineSuccess)
-        messenger.Status(kNoSpeedList + std::string(" ") + StatusText(listed));
+        messenger.Status(kNoSpeedList + std::string(" ") + EngineStatusText(listed));
 
     const SpeedHistory history = platform::SendAndWaitFor(window.Loop(), [&] {
                                      return window.ReadSpeedHistory();
@@ -102,7 +96,8 @@ void SetWriteSpeed(BurnWindow& window, BurnMessenger& messenger) {
         window.Loop().SendAndWait([&] { window.StoreThrottleHold(choice.holdThrottle); });
 
     const int32_t set = EngineEntries.SetCdSpeeds(readSpeed, choice.speed);
-    if (set != kEngineSuccess) messenger.Status(kSpeedNotSet + std::string(" ") + StatusText(set));
+    if (set != kEngineSuccess)
+        messenger.Status(kSpeedNotSet + std::string(" ") + EngineStatusText(set));
     EngineEntries.GetCdSpeeds(&readSpeed, &writeSpeed, &third, &highest);
     const int64_t factor = SpeedFactorOf(EffectiveWriteSpeed(writeSpeed, choice.speed));
 

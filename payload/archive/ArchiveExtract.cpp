@@ -6,7 +6,6 @@
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 
 namespace qv::payload {
@@ -17,12 +16,6 @@ constexpr float kUnlimitedSpaceAsFloat = 2147483647.0f;
 constexpr const char* kCannotCreateFolder = "Cannot create folder ";
 constexpr const char* kOutsideTarget = "Refusing to write outside the target folder: ";
 constexpr const char* kCurrentFolder = ".";
-
-uint32_t NowMs() {
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
 
 bool Selected(const TStringList* selection, const std::string& name) {
     if (!selection) return true;
@@ -83,7 +76,6 @@ void TCompress::ExpandMemberData(TStream* dest, TStream* source,
                                  const std::string& compressId) {
     const archive::RecordFields& f = record.Fields;
     if (f.Locked > 0 && Key == 0) throw EInvalidKey();
-    const uint32_t start = NowMs();
     const int64_t destStart = dest->Position();
     uint32_t computed = 0;
     if (f.Method == kMethodCUS) {
@@ -101,7 +93,6 @@ void TCompress::ExpandMemberData(TStream* dest, TStream* source,
             throw;
         }
     }
-    lastElapsedMs_ = NowMs() - start;
     NoteRatio(f.OriginalSize, f.CompressedSize);
     // A sum cannot see zeros added or lost (a damaged run count does that),
     // so data of the wrong length fails like a wrong checksum.

@@ -115,8 +115,7 @@ public:
     // A non-empty folder gets a trailing "\" unless it already ends in a separator.
     void SetTargetPath(const std::string& folder);
 
-    // Figures of the last member coded; nothing in the applet reads them.
-    uint32_t LastElapsedMs() const { return lastElapsedMs_; }
+    // The ratio of the last member coded; nothing in the applet reads it.
     int32_t LastRatio() const { return lastRatio_; }
 
     // Writes an archive of the listed files at dest's position; the list is
@@ -161,7 +160,6 @@ private:
     void NoteRatio(int32_t originalSize, int32_t compressedSize);
 
     std::string targetPath_;
-    uint32_t lastElapsedMs_ = 0;
     int32_t lastRatio_ = 100;
     TCompThreadSafety state_;
 };

@@ -4,7 +4,6 @@
 #include "Compress.h"
 #include "platform/Files.h"
 
-#include <chrono>
 #include <memory>
 
 namespace qv::payload {
@@ -13,12 +12,6 @@ namespace {
 constexpr int32_t kRatioWhenEmpty = 100;
 constexpr int32_t kRatioExactUpTo = 100000;
 constexpr const char* kFileTooLarge = "File too large for an archive member: ";
-
-uint32_t NowMs() {
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
 
 // Locked marks what the engine keys: any nonzero key XORs the stored bytes,
 // and only a member marked locked gets them un-XORed on expansion, so a
@@ -184,7 +177,6 @@ void TCompress::WriteMember(TStream* dest, TStream* source, const std::string& s
     dest->Write(storedName.data(), record.NameLength);
     const int64_t afterName = dest->Position();
 
-    const uint32_t start = NowMs();
     uint32_t checksum = 0;
     try {
         record.CompressedSize =
@@ -196,7 +188,6 @@ void TCompress::WriteMember(TStream* dest, TStream* source, const std::string& s
             CodeMemberData(dest, source, record.OriginalSize, kMethodNON, compressId, checksum);
         record.Method = kMethodNON;
     }
-    lastElapsedMs_ = NowMs() - start;
     record.Checksum = checksum + static_cast<uint32_t>(Key);
 
     const int64_t memberEnd = dest->Position();

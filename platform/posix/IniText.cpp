@@ -1,5 +1,7 @@
 #include "platform/posix/IniText.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 #include <sstream>
 #include <string_view>
@@ -8,19 +10,12 @@ namespace qv::platform {
 
 namespace {
 
-constexpr const char* kBlanks = " \t";
 constexpr const char* kUtf8Mark = "\xEF\xBB\xBF";
 constexpr const char* kHexDigits = "0123456789ABCDEF";
 // Characters escaped in each part; blanks at either end are escaped as well.
 constexpr const char* kSectionSpecial = "%\r\n]";
 constexpr const char* kNameSpecial = "%\r\n=[;#";
 constexpr const char* kValueSpecial = "%\r\n";
-
-bool SameAsciiFolded(const std::string& a, const std::string& b) {
-    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return fold(x) == fold(y); });
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -67,12 +62,6 @@ std::optional<std::string> Unescape(const std::string& text) {
     return out;
 }
 
-std::string Trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 IniSection& SectionFor(IniDocument& document, const std::string& keyPath) {
     for (IniSection& section : document)
         if (SameAsciiFolded(section.keyPath, keyPath)) return section;
@@ -89,7 +78,7 @@ IniDocument ParseIni(const std::string& text) {
     std::string line;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string trimmed = Trim(line);
+        const std::string trimmed = TrimBlanks(line);
         if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
         if (trimmed.find('\0') != std::string::npos) continue;
         if (trimmed[0] == '[') {
@@ -101,8 +90,8 @@ IniDocument ParseIni(const std::string& text) {
         }
         const size_t equals = trimmed.find('=');
         if (equals == std::string::npos || !currentPath) continue;
-        const auto name = Unescape(Trim(trimmed.substr(0, equals)));
-        const auto value = Unescape(Trim(trimmed.substr(equals + 1)));
+        const auto name = Unescape(TrimBlanks(trimmed.substr(0, equals)));
+        const auto value = Unescape(TrimBlanks(trimmed.substr(equals + 1)));
         if (name && value) SetEntry(document, *currentPath, *name, *value);
     }
     return document;

@@ -7,6 +7,7 @@
 #include "OpenedArchive.h"
 #include "ProgressBar.h"
 #include "TemporaryFolder.h"
+#include "payload/UnitCompress.h"
 #include "payload/WorkingFiles.h"
 #include "payload/archive/ArchivePaths.h"
 #include "platform/Files.h"
@@ -526,17 +527,8 @@ int RunApplet(const Args& args) {
     ReplacingOutput output(*out);
     {
         TFileStream dest(output.WritePath(), TFileStream::Mode::Create);
-        stub->Seek(0, payload::SeekOrigin::Begin);
-        // Only the bare part of the stub: a payload it already carries is dropped.
-        std::vector<uint8_t> buffer(1 << 16);
-        for (int64_t left = bareSize; left > 0;) {
-            const auto want = static_cast<int32_t>(std::min<int64_t>(left, 1 << 16));
-            const int32_t n = stub->Read(buffer.data(), want);
-            if (n <= 0) throw DataError(*stubPath + kStubTooShort);
-            dest.Write(buffer.data(), n);
-            left -= n;
-        }
-        payload::ClearSignatureEntry(&dest, stubSignature); // the publisher signs the result
+        if (payload::CopyBareApplet(*stub, dest, bareSize, stubSignature) < bareSize)
+            throw DataError(*stubPath + kStubTooShort);
         sizes = WriteFiles(compress, &dest, files, m, &image);
         dest.Flush();
     }

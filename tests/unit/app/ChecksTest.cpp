@@ -1,7 +1,7 @@
 // The pre-flight checks one at a time: where they look, what they count as
 // enough, and what they leave behind.
 
-#include "app/RunFlowHarness.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
 #include "app/RunTexts.h"
 
@@ -108,13 +108,13 @@ TEST(ChecksTest, OldWindowsRemovesOnlyOurOwnLayerOutsideTheSystemFolders) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
         RunFlowHarness h;
-        app::IsNtFamily = false;
+        h.run.ntFamily = false;
         h.versions["wnaspi32.dll|Short"] = c.version;
         const std::string folder = app::ExecutableFolder();
-        app::RunEnvironment().systemFolder = [&] {
+        h.run.environment.systemFolder = [&] {
             return c.fromSystemFolder ? folder : "C:\\WINDOWS\\SYSTEM\\";
         };
-        app::RunEnvironment().windowsFolder = [] { return std::string("C:\\WINDOWS\\"); };
+        h.run.environment.windowsFolder = [] { return std::string("C:\\WINDOWS\\"); };
         WriteText(h.folder.file("mqv2k.qv"), "carried");
         h.CreateForm();
         EXPECT_TRUE(h.form->CheckAspiLayer(true));
@@ -142,7 +142,7 @@ TEST(ChecksTest, RecorderStartHandsTheGradeToTheEngineAndReadsTheRecorder) {
     h.facts.memory = {48ull << 20, 6ull << 20, 0, 0};
     h.CreateForm();
     EXPECT_TRUE(h.form->StartRecorderLibrary());
-    EXPECT_EQ(app::CheckValues().MemoryGrade, 2);
+    EXPECT_EQ(h.run.checks.MemoryGrade, 2);
     EXPECT_TRUE(h.form->RecorderFound);
     EXPECT_EQ(h.form->VendorText, "ACME");
     EXPECT_EQ(h.form->ProductText, "CDRW-1");
@@ -219,7 +219,7 @@ TEST(ChecksTest, BlankDiscRetryAsksNoQuestionAndWritesNoMessage) {
     EXPECT_FALSE(h.form->CheckBlankDisc(false));
     EXPECT_TRUE(h.view.ConsoleLines().empty());
     EXPECT_EQ(h.form->RunStage, app::stage::kBlankDisc);
-    EXPECT_EQ(app::RunValues().EraseAnswer, 0);
+    EXPECT_EQ(h.run.values.EraseAnswer, 0);
 }
 
 TEST(ChecksTest, BlankDiscTestReloadsOnceAndReportsTheEngine) {

@@ -1,6 +1,6 @@
 #include "app/CommonUtils.h"
 
-#include "platform/PlatformTempFolder.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -53,13 +53,14 @@ TEST(SizeGateTest, BoundariesAroundTheMinimumPayload) {
     const int64_t minimum = kOffset + kMinimumPayloadBytes;
     const std::string short1 = folder.Write("a", std::string(kOffset + 1023, 'x'));
     const std::string exact = folder.Write("b", std::string(kOffset + 1024, 'x'));
-    EXPECT_FALSE(SizeGate(short1, minimum, kSizeGateMaximum));
-    EXPECT_EQ(OwnSize, kOffset + 1023);
-    EXPECT_TRUE(SizeGate(exact, minimum, kSizeGateMaximum));
-    EXPECT_EQ(OwnSize, kOffset + 1024);
-    EXPECT_FALSE(SizeGate(exact, minimum, kOffset + 1023)); // above the maximum
-    EXPECT_FALSE(SizeGate(folder.File("missing"), minimum, kSizeGateMaximum));
-    EXPECT_EQ(OwnSize, 0);
+    int32_t ownSize = -1;
+    EXPECT_FALSE(SizeGate(short1, minimum, kSizeGateMaximum, ownSize));
+    EXPECT_EQ(ownSize, kOffset + 1023);
+    EXPECT_TRUE(SizeGate(exact, minimum, kSizeGateMaximum, ownSize));
+    EXPECT_EQ(ownSize, kOffset + 1024);
+    EXPECT_FALSE(SizeGate(exact, minimum, kOffset + 1023, ownSize)); // above the maximum
+    EXPECT_FALSE(SizeGate(folder.File("missing"), minimum, kSizeGateMaximum, ownSize));
+    EXPECT_EQ(ownSize, 0);
 }
 
 TEST(WorkingFolderPathTest, PutsTheExecutableFolderInFrontOfOtherFolders) {

@@ -1,7 +1,7 @@
 // The report URL and the help pages.
 
 #include "app/Report.h"
-#include "platform/PlatformTempFolder.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -5,15 +5,16 @@
 // terminal's event log; the real recorder engine, configured through a file
 // in the folder; and a burn side that only records its start.
 
-#include "app/fakes/EventLogView.h"
-#include "engine/EngineHarness.h"
+#include "tests/fakes/EventLogView.h"
 #include "tests/fakes/FakeEventLoop.h"
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/fakes/FakeSystemFacts.h"
+#include "tests/unit/engine/EngineHarness.h"
 
 #include "app/CommonUtils.h"
 #include "app/PreflightChecks.h"
 #include "app/RunFlow.h"
+#include "app/RunState.h"
 #include "app/Settings.h"
 #include "app/UnitMain.h"
 #include "recording/CdRwLibE.h"
@@ -77,11 +78,7 @@ public:
         app::SetExecutablePath((std::filesystem::path(folder.path()) / "qvapplet").string());
         app::SetArguments({});
         app::SetApplicationLoop(&loop);
-        app::ResetRunValues();
-        app::ResetCheckValues();
-        app::ResetSettings();
-        app::ResetRunEnvironment();
-        app::TRunEnvironment& environment = app::RunEnvironment();
+        app::TRunEnvironment& environment = run.environment;
         environment.currentDirectory = [this] { return folder.path(); };
         environment.freeBytes = [this](const std::string&) { return freeBytes; };
         environment.searchPath = [this] { return searchPath; };
@@ -97,8 +94,8 @@ public:
             burnStarts.push_back(mode);
             return burnStartsSucceed;
         };
-        app::IsNtFamily = true;
-        app::OwnSize = 1000000;
+        run.ntFamily = true;
+        run.ownSize = 1000000;
         versions[app::ExecutablePath() + "|Short"] = "5.55";
         versions["wnaspi32.dll|Short"] = "4.600";
         versions["wnaspi32.dll|Long"] = "4.600(1021)";
@@ -116,7 +113,6 @@ public:
         recording::SetEngineFolder("");
         SetEnvironment("CDRWLIB_CONFIG", "");
         app::SetApplicationLoop(nullptr);
-        app::ResetRunEnvironment();
         std::filesystem::current_path(previousFolder_);
     }
 
@@ -141,7 +137,7 @@ public:
         form->ApplicationEvents1Activate();
     }
     void CreateForm() {
-        form = std::make_unique<app::TFormMain>(view, facts);
+        form = std::make_unique<app::TFormMain>(view, facts, run);
         form->UserSettings = &store;
         form->FormCreate();
         view.log.clear();
@@ -166,6 +162,7 @@ public:
     fakes::FakeSettingsStore store;
     EventLogView view;
     RecordingPriorities priorities;
+    app::TRunState run;
     std::unique_ptr<app::TFormMain> form;
 
     int64_t freeBytes = int64_t{1} << 32;

@@ -3,7 +3,7 @@
 // the run waits for them. Each checks what the terminal showed, in order,
 // and where the run stands at the end.
 
-#include "app/RunFlowHarness.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
 #include "app/RunTexts.h"
 
@@ -85,7 +85,7 @@ const Scenario kScenarios[] = {
      2,
      {}},
     {"DiskFull",
-     [](RunFlowHarness& h) { h.freeBytes = app::OwnSize - 1; },
+     [](RunFlowHarness& h) { h.freeBytes = h.run.ownSize - 1; },
      [](RunFlowHarness& h) { ExpectCaptionThenPressRight(h, "&OK"); },
      Items({kTitleLine, kProductItem, kDiskFull}),
      app::stage::kDiskSpace,
@@ -132,7 +132,7 @@ const Scenario kScenarios[] = {
     {"NoRecorderOldWindows",
      [](RunFlowHarness& h) {
          h.Configure("drive = 0\n");
-         app::IsNtFamily = false;
+         h.run.ntFamily = false;
      },
      [](RunFlowHarness& h) { ExpectCaptionThenPressRight(h, "&OK"); },
      Items({kTitleLine, kProductItem, "Device not present", kNotStarted, kNotStarted,
@@ -244,7 +244,7 @@ const Scenario kScenarios[] = {
          h.InsertWrittenDisc();
          h.PressLeftAt(kLater);
      },
-     [](RunFlowHarness&) { EXPECT_EQ(app::RunValues().EraseAnswer, 1); },
+     [](RunFlowHarness& h) { EXPECT_EQ(h.run.values.EraseAnswer, 1); },
      Passed({kQuestion, kErasing, kErased, kUsingTao}),
      app::stage::kBusy,
      "&Cancel",
@@ -279,7 +279,7 @@ const Scenario kScenarios[] = {
      [](RunFlowHarness& h) {
          h.Configure("rewritable = 1\n");
          h.InsertWrittenDisc();
-         app::RunValues().EraseAnswer = 2;
+         h.run.values.EraseAnswer = 2;
      },
      [](RunFlowHarness&) {},
      Passed({kNoBlank}),
@@ -294,7 +294,7 @@ const Scenario kScenarios[] = {
          h.InsertWrittenDisc();
          h.PressLeftAt(kLater);
      },
-     [](RunFlowHarness&) { EXPECT_EQ(app::RunValues().EraseAnswer, 2); },
+     [](RunFlowHarness& h) { EXPECT_EQ(h.run.values.EraseAnswer, 2); },
      Passed({kQuestion, kErasing, "\r\n--> Unable to erase this CD, please use a blank one.",
              kNoBlank}),
      app::stage::kBlankDisc,

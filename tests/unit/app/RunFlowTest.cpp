@@ -2,9 +2,10 @@
 // first activation, the burn side's messages, the writing-time estimate, the
 // title of the content and the drive wait.
 
-#include "app/RunFlowHarness.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
 #include "app/ContentTitle.h"
+#include "app/FormBurnWindow.h"
 
 #include <optional>
 #include <stdexcept>
@@ -53,7 +54,7 @@ TEST(RunFlowTest, RightButtonActsByStage) {
         const auto lines = h.view.ConsoleLines();
         EXPECT_EQ(std::find(lines.begin(), lines.end(), kCanceling) != lines.end(),
                   press.cancelLine);
-        EXPECT_EQ(app::RunValues().CancelRequested, press.cancel);
+        EXPECT_EQ(h.run.values.CancelRequested, press.cancel);
     }
 }
 
@@ -62,9 +63,13 @@ TEST(RunFlowTest, OnlyTheFirstActivationStartsTheRun) {
     h.Start();
     const std::vector<std::string> afterFirst = h.view.log;
     ASSERT_EQ(h.burnStarts.size(), 1u);
+    const size_t sleeps = h.facts.sleeps.size();
     h.form->ApplicationEvents1Activate();
     EXPECT_EQ(h.view.log, afterFirst);
     EXPECT_EQ(h.burnStarts.size(), 1u);
+    // Later activations only yield the time slice.
+    EXPECT_EQ(h.facts.sleeps.size(), sleeps + 1);
+    EXPECT_EQ(h.facts.sleeps.back(), 0u);
 }
 
 TEST(RunFlowTest, RunStartReadsTheTestSwitchAndLowersTheWindowThread) {
@@ -75,7 +80,7 @@ TEST(RunFlowTest, RunStartReadsTheTestSwitchAndLowersTheWindowThread) {
     EXPECT_EQ(h.windowPriorities,
               (std::vector<platform::ThreadPriority>{platform::ThreadPriority::BelowNormal,
                                                      platform::ThreadPriority::BelowNormal}));
-    EXPECT_EQ(app::RunValues().ContentTitle, "Demo Disc");
+    EXPECT_EQ(h.run.values.ContentTitle, "Demo Disc");
     // Run start 500 and 200, six busy steps, the drive wait.
     EXPECT_EQ(h.loop.pauses, (std::vector<uint32_t>{500, 200, 150, 150, 150, 150, 150, 150, 4500}));
 }
@@ -148,14 +153,57 @@ TEST(RunFlowTest, BurnMessagesReachTheGaugeAndTheConsole) {
     EXPECT_EQ(h.form->WindowMessage(app::WM_BURNPROGRESS + 7, 1, 2), std::nullopt);
 }
 
-TEST(RunFlowTest, AutoPlayIsRefusedOnlyWhileSuppressed) {
+TEST(RunFlowTest, TheWindowRefusesToCloseAndRefusesAutoPlayOnlyWhileSuppressed) {
     RunFlowHarness h;
     h.CreateForm();
+    EXPECT_FALSE(h.form->CloseRequested());
     const uint32_t autoPlay = h.form->QueryCancelAutoPlayMessage;
     ASSERT_NE(autoPlay, 0u);
     EXPECT_EQ(h.form->WindowMessage(autoPlay), 1);
-    app::RunValues().SuppressAutoPlay = false;
+    EXPECT_EQ(h.form->WindowMessage(autoPlay + 1), std::nullopt);
+    h.run.values.SuppressAutoPlay = false;
     EXPECT_EQ(h.form->WindowMessage(autoPlay), std::nullopt);
+}
+
+struct BurnEnd {
+    bool wrote;
+    int32_t resultBefore;
+    int32_t result;
+    bool announced;
+};
+
+const BurnEnd kBurnEnds[] = {
+    {true, -1, -1, true},
+    {false, -1, 7, false}, // no good write: no CD to announce
+    {true, 1, 1, false},   // cancelled meanwhile
+    {false, 8, 8, false},
+};
+
+TEST(RunFlowTest, TheBurnsEndDecidesTheRunsOutcome) {
+    for (const BurnEnd& end : kBurnEnds) {
+        SCOPED_TRACE(std::to_string(end.wrote) + ", result " + std::to_string(end.resultBefore));
+        RunFlowHarness h;
+        h.CreateForm();
+        h.form->RunStage = app::stage::kBusy;
+        h.form->WriteMode = 2;
+        h.form->RunResult = end.resultBefore;
+        h.form->ProgressBar.SetMax(100);
+        h.form->ProgressBar.SetPosition(40);
+        app::MakeFormBurnWindow(*h.form)->BurnEnded(end.wrote);
+        EXPECT_EQ(h.form->RunResult, end.result);
+        const auto lines = h.view.ConsoleLines();
+        EXPECT_EQ(std::find(lines.begin(), lines.end(), "CD completed successfully!") !=
+                      lines.end(),
+                  end.announced);
+        EXPECT_EQ(h.form->RunStage, end.announced ? app::stage::kBurnSucceeded : app::stage::kBusy);
+        EXPECT_EQ(h.form->WriteModeCounters[app::kTaoSuccess], end.announced ? 1 : 0);
+        EXPECT_EQ(h.form->SuccFragment, end.announced ? "&Succ=0.0.1" : "&Succ=0.0.0");
+        EXPECT_EQ(h.run.progressHint, "40");
+        EXPECT_EQ(h.view.GaugePosition(app::Gauge::Main), 100);
+        EXPECT_EQ(h.RightCaption(), "&OK");
+        EXPECT_FALSE(h.run.values.SuppressAutoPlay);
+        EXPECT_EQ(h.facts.beeps, 1);
+    }
 }
 
 struct Estimate {
@@ -184,8 +232,8 @@ TEST(RunFlowTest, TimeEstimateArithmeticAndLines) {
         SCOPED_TRACE(estimate.line);
         RunFlowHarness h;
         h.CreateForm();
-        app::OwnSize = estimate.ownSize;
-        app::Settings().Testing = estimate.testing;
+        h.run.ownSize = estimate.ownSize;
+        h.run.settings.Testing = estimate.testing;
         h.form->SpeedFactor = estimate.speedFactor;
         h.form->TimeEstimate();
         EXPECT_EQ(h.view.ConsoleLines(),

@@ -1,7 +1,7 @@
 // The persistent settings: defaults, parsing, the remembered outcome, the
 // order of writing, the counter fragments and the CPU-speed measurement.
 
-#include "app/RunFlowHarness.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
 #ifndef _WIN32
 #include "platform/posix/IniSettingsStore.h"
@@ -31,7 +31,7 @@ std::vector<std::string> WrittenNames(const fakes::FakeSettingsStore& store) {
 TEST(SettingsTest, FirstRunGivesTheDefaults) {
     RunFlowHarness h;
     h.CreateForm();
-    const app::TSettingsValues& values = app::Settings();
+    const app::TSettingsValues& values = h.run.settings;
     EXPECT_FALSE(values.Testing);
     EXPECT_EQ(values.CpuSpeed, 0);
     EXPECT_EQ(values.PriorX, 0);
@@ -65,7 +65,7 @@ TEST(SettingsTest, StoredValuesAreReadAndLettersGiveTheDefault) {
     for (const auto& [name, value] : stored)
         h.store.values[std::make_pair(kKey, std::string(name))] = value;
     h.CreateForm();
-    const app::TSettingsValues& values = app::Settings();
+    const app::TSettingsValues& values = h.run.settings;
     EXPECT_TRUE(values.Testing);
     EXPECT_EQ(values.CpuSpeed, 0);
     EXPECT_EQ(values.PriorX, 8);
@@ -123,7 +123,7 @@ TEST(SettingsTest, CountersRaiseByWriteModeAndRebuildTheFragments) {
 TEST(SettingsTest, SaveWritesTenValuesInOrderAfterTheOutcome) {
     RunFlowHarness h;
     h.CreateForm();
-    app::Settings().CpuSpeed = 2400;
+    h.run.settings.CpuSpeed = 2400;
     h.form->RunResult = 1;
     h.form->SpeedText = "8";
     h.form->WriteModeCounters[app::kTaoFail] = 4;

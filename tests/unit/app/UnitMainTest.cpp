@@ -1,179 +1,93 @@
-#include "app/UnitMain.h"
+// The window model on its own: the look window creation gives, the result
+// rule, the right button's caption and focus, and the buttons' handlers.
 
-#include "../platform/PlatformTempFolder.h"
-#include "FakeMainView.h"
-#include "app/CommonUtils.h"
+#include "tests/unit/app/RunFlowHarness.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
-namespace qv::app {
+namespace qv::test {
 namespace {
 
-class UnitMainTest : public ::testing::Test {
-protected:
-    // A run that ends writes and starts its clean-up batch in the working
-    // folder: a folder of the test's own keeps it out of the caller's.
-    void SetUp() override {
-        previousFolder_ = std::filesystem::current_path();
-        std::filesystem::current_path(folder_.Path());
-        SetExecutablePath(folder_.File("qvapplet"));
-        ResetRunValues();
-        IsNtFamily = false;
-    }
-    void TearDown() override {
-        ResetRunValues();
-        SetExecutablePath("");
-        std::filesystem::current_path(previousFolder_);
-    }
+using app::Button;
 
-    test::PlatformTempFolder folder_;
-    std::filesystem::path previousFolder_;
-
-    test::FakeMainView view;
-    test::FakeFacts facts;
-};
-
-TEST_F(UnitMainTest, WindowCreationGivesTheStartValuesAndTheLook) {
-    TFormMain form(view, facts);
-    ASSERT_EQ(view.items.size(), 1u); // the publisher's notice
+// The notice is content, not a change: the left button is not touched.
+TEST(UnitMainTest, ThePublisherNoticeLeavesTheLeftButtonAlone) {
+    RunFlowHarness h;
+    h.run.ntFamily = false;
+    app::TFormMain form(h.view, h.facts, h.run);
+    form.UserSettings = &h.store;
+    ASSERT_FALSE(h.view.ConsoleLines().empty());
     form.FormCreate();
-    EXPECT_EQ(view.captions[1], "Please Wait");
-    EXPECT_EQ(form.RunStage, 0);
-    EXPECT_EQ(form.RunResult, -1);
-    EXPECT_EQ(form.ImageLogo.Place.Left, 334 / 2 - 313 / 2);
-    EXPECT_EQ(form.ImageLogo.Place.Top, 10);
-    EXPECT_EQ(form.ProgressBar.Place.Left, 41);
-    EXPECT_EQ(form.ProgressBar.Place.Width, 279);
-    EXPECT_EQ(form.BorderWidth, 2);
-    EXPECT_EQ(view.gradient[0], 0x000000u);
-    EXPECT_EQ(view.gradient[1], 0x2600C4u);
-    EXPECT_EQ(view.consoleColour, 0xFFFFFFu);
-    EXPECT_GE(form.QueryCancelAutoPlayMessage, 0xC000);
-    EXPECT_TRUE(view.shown);
-    EXPECT_EQ(view.frontCalls, 1);
-    EXPECT_EQ(view.minimizeRestores, 0);
-    // The notice is content, not a change: the left button was not touched.
-    EXPECT_FALSE(view.focus.has_value());
+    EXPECT_EQ(h.RightCaption(), "Please Wait");
+    EXPECT_EQ(h.view.minimizeRestores, 0);
+    EXPECT_FALSE(h.view.HasFocus(Button::Left));
+    EXPECT_FALSE(h.view.HasFocus(Button::Right));
 }
 
-TEST_F(UnitMainTest, FewColoursGivePlainRedAndBlackText) {
-    for (const int depth : {4, 8}) {
-        view.depth = depth;
-        TFormMain form(view, facts);
-        form.FormCreate();
-        EXPECT_EQ(view.gradient[0], 0x0000FFu) << depth;
-        EXPECT_EQ(view.gradient[1], 0x0000FFu) << depth;
-        EXPECT_EQ(view.consoleColour, 0x000000u) << depth;
+TEST(UnitMainTest, FewColoursGivePlainRedAndBlackText) {
+    for (const int depth : {4, 8, 16}) {
+        SCOPED_TRACE(depth);
+        RunFlowHarness h;
+        h.view.bitsPerPixel = depth;
+        h.CreateForm();
+        const bool few = depth < 16;
+        EXPECT_EQ(h.view.gradient[0], few ? 0x0000FFu : 0x000000u);
+        EXPECT_EQ(h.view.gradient[1], few ? 0x0000FFu : 0x2600C4u);
+        EXPECT_EQ(h.view.consoleColour, few ? 0x000000u : 0xFFFFFFu);
     }
-    view.depth = 16;
-    TFormMain form(view, facts);
-    form.FormCreate();
-    EXPECT_EQ(view.gradient[1], 0x2600C4u);
 }
 
-TEST_F(UnitMainTest, NtFamilyMinimisesAndRestores) {
-    IsNtFamily = true;
-    TFormMain form(view, facts);
-    form.FormCreate();
-    EXPECT_EQ(view.minimizeRestores, 1);
+TEST(UnitMainTest, NtFamilyMinimisesAndRestores) {
+    RunFlowHarness h;
+    h.CreateForm();
+    EXPECT_EQ(h.view.minimizeRestores, 1);
 }
 
-TEST_F(UnitMainTest, SetRunResultKeepsTheFirstRealResult) {
-    TFormMain form(view, facts);
+TEST(UnitMainTest, SetRunResultKeepsTheFirstRealResult) {
+    RunFlowHarness h;
+    h.CreateForm();
     struct Step {
         int32_t code;
         int32_t expected;
     };
     const Step steps[] = {{0, 0}, {1, 1}, {-1, -1}, {5, 5}, {1, 5}, {7, 5}, {0, 5}};
     for (const Step& step : steps)
-        EXPECT_EQ(form.SetRunResult(step.code), step.expected);
+        EXPECT_EQ(h.form->SetRunResult(step.code), step.expected);
 }
 
-TEST_F(UnitMainTest, RightCaptionAndFocus) {
-    TFormMain form(view, facts);
-    form.SetRightCaption(1);
-    EXPECT_EQ(view.captions[1], "&OK");
-    EXPECT_EQ(view.focus, Button::Right);
-    form.SetRightCaption(0);
-    EXPECT_EQ(view.captions[1], "&Cancel");
-    EXPECT_EQ(view.focus, Button::Left);
+TEST(UnitMainTest, RightCaptionAndFocus) {
+    RunFlowHarness h;
+    h.CreateForm();
+    h.form->SetRightCaption(1);
+    EXPECT_EQ(h.RightCaption(), "&OK");
+    EXPECT_TRUE(h.view.HasFocus(Button::Right));
+    h.form->SetRightCaption(0);
+    EXPECT_EQ(h.RightCaption(), "&Cancel");
+    EXPECT_TRUE(h.view.HasFocus(Button::Left));
 }
 
-TEST_F(UnitMainTest, EveryConsoleLineEnablesTheLeftButton) {
-    TFormMain form(view, facts);
-    view.enabled[0] = false;
-    form.AddStatusLine("line");
-    EXPECT_TRUE(view.enabled[0]);
-    EXPECT_EQ(view.focus, Button::Left);
-    EXPECT_EQ(view.items.back(), "line");
+TEST(UnitMainTest, EveryConsoleLineEnablesTheLeftButton) {
+    RunFlowHarness h;
+    h.CreateForm();
+    h.view.SetEnabled(Button::Left, false);
+    h.form->AddStatusLine("line");
+    EXPECT_TRUE(h.view.Enabled(Button::Left));
+    EXPECT_TRUE(h.view.HasFocus(Button::Left));
+    EXPECT_EQ(h.view.ConsoleLines().back(), "line");
 }
 
-TEST_F(UnitMainTest, TheRunStartsOnTheFirstActivationOnly) {
-    TFormMain form(view, facts);
-    form.FormCreate();
-    form.RightClicked(); // stage 0: nothing
-    EXPECT_FALSE(form.ExitCode().has_value());
-    form.Activated();
-    EXPECT_TRUE(RunValues().RunStarted);
-    // The run went on to its first check: no content file here.
-    EXPECT_EQ(form.RunStage, 1);
-    EXPECT_EQ(view.captions[1], "&OK");
-    view.captions[1] = "changed";
-    form.Activated();
-    EXPECT_EQ(view.captions[1], "changed");
-    EXPECT_EQ(facts.sleeps, std::vector<uint32_t>{0});
-}
-
-TEST_F(UnitMainTest, CancelEndsWithResultOneAndItsLine) {
-    TFormMain form(view, facts);
-    form.FormCreate();
-    form.Activated();
-    form.RunStage = 9; // a check in progress
-    form.RightClicked();
-    EXPECT_EQ(form.ExitCode(), 1);
-    EXPECT_TRUE(RunValues().CancelRequested);
-    EXPECT_EQ(view.items.back(), "\r\n\r\n*** Canceling per your request\r\n");
-}
-
-TEST_F(UnitMainTest, CancelAfterAFailureKeepsItsCodeWithoutTheLine) {
-    TFormMain form(view, facts);
-    form.FormCreate();
-    form.Activated();
-    form.RunStage = 9; // a check in progress
-    form.SetRunResult(7);
-    const size_t items = view.items.size();
-    form.RightClicked();
-    EXPECT_EQ(form.ExitCode(), 7);
-    EXPECT_EQ(view.items.size(), items);
-}
-
-TEST_F(UnitMainTest, TheWindowRefusesToCloseAndAnswersAutoPlay) {
-    TFormMain form(view, facts);
-    form.FormCreate();
-    EXPECT_FALSE(form.CloseRequested());
-    EXPECT_EQ(form.WindowMessage(form.QueryCancelAutoPlayMessage), 1);
-    EXPECT_FALSE(form.WindowMessage(form.QueryCancelAutoPlayMessage + 1));
-    RunValues().SuppressAutoPlay = false;
-    EXPECT_FALSE(form.WindowMessage(form.QueryCancelAutoPlayMessage));
-}
-
-TEST_F(UnitMainTest, SwappedHandlersRunInsteadOfTheDefaultOnes) {
-    TFormMain form(view, facts);
-    form.FormCreate();
-    form.Activated();
+TEST(UnitMainTest, SwappedHandlersRunInsteadOfTheDefaultOnes) {
+    RunFlowHarness h;
+    h.CreateForm();
     int asked = 0;
-    form.ButtonRight.OnClick = [&asked] { ++asked; };
-    form.RightClicked();
+    h.form->ButtonRight.OnClick = [&asked] { ++asked; };
+    h.PressRight();
     EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(form.ExitCode().has_value());
+    EXPECT_FALSE(h.form->ExitCode().has_value());
     // A disabled button takes no press.
-    form.ButtonLeft.OnClick = [&asked] { ++asked; };
-    view.enabled[0] = false;
-    form.LeftClicked();
+    h.form->ButtonLeft.OnClick = [&asked] { ++asked; };
+    h.view.SetEnabled(Button::Left, false);
+    h.PressLeft();
     EXPECT_EQ(asked, 1);
 }
 
 } // namespace
-} // namespace qv::app
+} // namespace qv::test

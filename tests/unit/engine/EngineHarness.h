@@ -4,6 +4,7 @@
 // kind the applet hands to WriteCdDataTao, and job records.
 
 #include "engine/CdRwLib.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,26 +52,11 @@ inline void SetEnvironment(const char* name, const std::string& value) {
 #endif
 }
 
-class ScratchFolder {
+// The tests' one temp folder, in the spelling these tests use.
+class ScratchFolder : public PlatformTempFolder {
 public:
-    ScratchFolder() {
-        std::random_device entropy;
-        path_ = std::filesystem::temp_directory_path() /
-                ("qv-engine-" + std::to_string(entropy()) + "-" + std::to_string(entropy()));
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::string path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
+    std::string file(const std::string& name) const { return File(name); }
+    std::string path() const { return Path(); }
 };
 
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -1,5 +1,5 @@
-#include "PlatformTempFolder.h"
 #include "platform/Files.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "PlatformTempFolder.h"
 #include "platform/Files.h"
 #include "platform/Processes.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 

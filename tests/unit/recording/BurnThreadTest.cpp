@@ -5,7 +5,8 @@
 #include "recording/CdRwLibE.h"
 #include "recording/UnitBurn.h"
 
-#include "engine/EngineHarness.h"
+#include "tests/fakes/FakeSystemFacts.h"
+#include "tests/unit/engine/EngineHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -17,27 +18,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class QuietFacts final : public platform::SystemFacts {
-public:
-    bool IsNtFamily() const override { return true; }
-    platform::MemoryStatus Memory() const override { return {}; }
-    bool IsAdministrator() const override { return true; }
-    bool IsOnline() const override { return false; }
-    uint64_t TimeStampCounter() const override { return 0; }
-    void Beep() override { ++beeps; }
-    void OpenUrl(const std::string&) override {}
-    std::vector<std::string> TopLevelWindowTitles() const override { return {}; }
-    bool PostQuitToWindow(const std::string&) override { return false; }
-    uint32_t TickCount() const override { return 0; }
-    void Sleep(uint32_t) override {}
-    int beeps = 0;
-};
-
 // The window side as a record of what the burn side asked of it.
 class RecordingWindow final : public recording::BurnWindow {
 public:
-    explicit RecordingWindow(std::string folder)
-        : loop_(platform::MakeEventLoop()), folder_(std::move(folder)) {
+    RecordingWindow(std::string folder, recording::BurnState& burn)
+        : burn_(burn), loop_(platform::MakeEventLoop()), folder_(std::move(folder)) {
         loop_->SetWindowMessageHandler([this](uint32_t message, uintptr_t wParam, intptr_t lParam) {
             HandleBurnMessage(message, wParam, lParam);
             return intptr_t{0};
@@ -50,7 +35,7 @@ public:
         if (message == recording::WM_BURNPROGRESS) {
             progress.push_back(static_cast<int>(wParam));
             gaugePosition = static_cast<int>(wParam);
-            if (const BurnJob* job = recording::SharedBurnState().job.load(); job != nullptr)
+            if (const BurnJob* job = burn_.job.load(); job != nullptr)
                 discTitleSeen = job->discTitle;
             if (onProgress) onProgress();
         } else if (message == recording::WM_BURNSTATUS) {
@@ -58,13 +43,14 @@ public:
             engineLoadedAtStatus.push_back(recording::EngineLoaded());
         }
     }
-    int32_t CurrentRunResult() const override { return runResult; }
-    void SetRunResult(int32_t code) override {
-        if (runResult < 2) runResult = code;
+    void RecordingFailed() override {
+        if (runResult < 2) runResult = 7;
     }
     std::string CurrentContentTitle() const override { return contentTitle; }
     std::string ShortDateToday() const override { return "12/09/2026"; }
     std::string AppletFolder() const override { return folder_; }
+    std::string DiscImagePath() const override { return folder_ + "qvi9cd.qv"; }
+    std::string ContentFilePath() const override { return folder_ + "qvorig.qv"; }
     recording::SpeedHistory ReadSpeedHistory() const override { return history; }
     void StoreThrottleHold(bool hold) override { history.holdThrottle = hold; }
     void ApplySpeedFactor(int64_t factor) override {
@@ -74,17 +60,13 @@ public:
     void DisableLeftButton() override { leftDisabled = true; }
     void ProcessWindowMessages() override { loop_->ProcessMessages(); }
     void SetGaugeHintToPercent() override { gaugeHint = std::to_string(gaugePosition); }
-    void FillGauge() override { gaugePosition = 100; }
-    void AddStatusLine(const std::string& text) override { lines.push_back(text); }
     void CountRecording(bool success) override { ++(success ? successes : failures); }
-    void RebuildCounterFragments() override {}
-    void SetRunStage(uint8_t stage) override { runStage = stage; }
-    void ShowRunEndButton() override {}
-    void CleanUp(bool, bool) override {
-        ++cleanUps;
-        recording::ReleaseEngineWhenIdle();
+    // The run's clean-up releases the library as the window's would.
+    void BurnEnded(bool wrote) override {
+        ended.push_back(wrote);
+        if (recording::EngineLoaded()) recording::EngineEntries.Unload();
+        recording::ReleaseEngineWhenIdle(burn_);
     }
-    void EndAutoPlaySuppression() override { autoPlaySuppressed = false; }
 
     bool HasLine(const std::string& start) const {
         for (const std::string& line : lines)
@@ -92,7 +74,8 @@ public:
         return false;
     }
 
-    QuietFacts facts;
+    fakes::FakeClock clock;
+    fakes::FakeSystemFacts facts{clock};
     recording::SpeedHistory history{450, true, 4, true, false, 0, 0};
     std::string contentTitle = "Demo Disc";
     std::vector<int> progress;
@@ -108,11 +91,10 @@ public:
     bool leftDisabled = false;
     int successes = 0;
     int failures = 0;
-    int cleanUps = 0;
-    uint8_t runStage = 9;
-    bool autoPlaySuppressed = true;
+    std::vector<bool> ended; // what each end of the thread reported
 
 private:
+    recording::BurnState& burn_;
     std::unique_ptr<platform::EventLoop> loop_;
     std::string folder_;
 };
@@ -150,14 +132,15 @@ protected:
         module.SetTestWrite(testWrite);
         ASSERT_TRUE(module.StartBurn(recording::kTrackAtOnce));
         const auto end = std::chrono::steady_clock::now() + 60s;
-        while (window.cleanUps == 0 && std::chrono::steady_clock::now() < end)
+        while (window.ended.empty() && std::chrono::steady_clock::now() < end)
             window.Loop().Pause(10);
-        ASSERT_EQ(window.cleanUps, 1) << "the burn did not end";
+        ASSERT_EQ(window.ended.size(), 1u) << "the burn did not end";
         window.Loop().ProcessMessages();
     }
     std::string Folder() const { return scratch_.path() + "/"; }
 
     ScratchFolder scratch_;
+    recording::BurnState burn_;
 };
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
@@ -165,12 +148,12 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST_F(BurnThreadTest, CompleteWriteCountsTenSectorBlocksAndEndsWithTheSuccessLines) {
+TEST_F(BurnThreadTest, CompleteWriteCountsTenSectorBlocksAndReportsAGoodWrite) {
     UseVirtualRecorder("time_scale = 0.3\n");
     WriteImage(2048000);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
 
@@ -187,15 +170,8 @@ TEST_F(BurnThreadTest, CompleteWriteCountsTenSectorBlocksAndEndsWithTheSuccessLi
     EXPECT_GE(window.progress.back(), 50);
     EXPECT_EQ(window.speedFactor, 12);
     EXPECT_FALSE(window.leftDisabled);
-    EXPECT_TRUE(window.HasLine(recording::burn_text::kCompletedBanner));
-    EXPECT_TRUE(window.HasLine(recording::burn_text::kLabelHint));
-    EXPECT_TRUE(window.HasLine(recording::burn_text::kCredit));
-    EXPECT_EQ(window.successes, 1);
-    EXPECT_EQ(window.failures, 0);
-    EXPECT_EQ(window.runStage, 10);
-    EXPECT_EQ(window.gaugePosition, 100);
-    EXPECT_EQ(window.gaugeHint, std::to_string(window.progress.back()));
-    EXPECT_FALSE(window.autoPlaySuppressed);
+    EXPECT_EQ(window.ended, std::vector<bool>{true});
+    EXPECT_EQ(window.runResult, -1);
     EXPECT_FALSE(module.HasBurnThread());
     EXPECT_EQ(window.discTitleSeen, "Demo Disc       12/09/2026");
     EXPECT_EQ(ReadAll(scratch_.file("disc.img")), ReadAll(scratch_.file("qvi9cd.qv")));
@@ -205,9 +181,9 @@ TEST_F(BurnThreadTest, CompleteWriteCountsTenSectorBlocksAndEndsWithTheSuccessLi
 TEST_F(BurnThreadTest, ImageBelowOneSectorGivesTheSectorsLineAndNoProgress) {
     UseVirtualRecorder("time_scale = 0\n");
     WriteImage(1000);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
 
@@ -215,16 +191,16 @@ TEST_F(BurnThreadTest, ImageBelowOneSectorGivesTheSectorsLineAndNoProgress) {
     EXPECT_EQ(
         std::count(window.lines.begin(), window.lines.end(), recording::burn_text::kNoTotalSectors),
         1);
-    EXPECT_EQ(window.successes, 1);
+    EXPECT_EQ(window.ended, std::vector<bool>{true});
 }
 
 TEST_F(BurnThreadTest, LongTitleIsCutTo81Characters) {
     UseVirtualRecorder("time_scale = 0.3\n");
     WriteImage(409600);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
     window.contentTitle = std::string(100, 'T');
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
     ASSERT_FALSE(window.progress.empty());
@@ -234,46 +210,42 @@ TEST_F(BurnThreadTest, LongTitleIsCutTo81Characters) {
 TEST_F(BurnThreadTest, WriteFailureGivesResultSevenAndNoCounterChange) {
     UseVirtualRecorder("time_scale = 0\nwrite_fail_sector = 300\n");
     WriteImage(2048000);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
 
     EXPECT_EQ(window.runResult, 7);
     EXPECT_TRUE(window.HasLine(recording::burn_text::kWriteProblem));
-    EXPECT_FALSE(window.HasLine(recording::burn_text::kCompletedBanner));
-    EXPECT_EQ(window.successes, 0);
-    EXPECT_EQ(window.failures, 0);
-    EXPECT_NE(window.runStage, 10);
+    EXPECT_EQ(window.ended, std::vector<bool>{false});
+    EXPECT_EQ(window.successes + window.failures, 0);
 }
 
 // Whatever stops the thread before the write call, no CD was made.
 TEST_F(BurnThreadTest, AnErrorBeforeTheWriteEndsAsAFailedRecording) {
     UseVirtualRecorder("time_scale = 0\n");
     WriteImage(409600);
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
     window.failAtSpeedFactor = true;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     Burn(module, window);
 
     EXPECT_EQ(window.runResult, 7);
     EXPECT_TRUE(
         window.HasLine(std::string(recording::burn_text::kWriteProblem) + " Range check error"));
-    EXPECT_FALSE(window.HasLine(recording::burn_text::kCompletedBanner));
-    EXPECT_EQ(window.successes, 0);
-    EXPECT_NE(window.runStage, 10);
+    EXPECT_EQ(window.ended, std::vector<bool>{false});
     EXPECT_FALSE(std::filesystem::exists(scratch_.file("disc.img")));
 }
 
 TEST_F(BurnThreadTest, CancelWhileWritingReleasesTheLibraryOnlyAfterTheWriteReturned) {
     UseVirtualRecorder("time_scale = 1\n");
     WriteImage(20480000); // 10,000 sectors: about eleven seconds at 12x
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     bool cancelled = false;
     window.onProgress = [&] {
@@ -287,7 +259,7 @@ TEST_F(BurnThreadTest, CancelWhileWritingReleasesTheLibraryOnlyAfterTheWriteRetu
     EXPECT_TRUE(cancelled);
     EXPECT_EQ(window.failures, 1);
     EXPECT_EQ(window.successes, 0);
-    EXPECT_FALSE(window.HasLine(recording::burn_text::kCompletedBanner));
+    EXPECT_EQ(window.ended, std::vector<bool>{false});
     ASSERT_TRUE(window.HasLine(recording::burn_text::kWriteProblem));
     // The write-problem line is sent after the write returned: the library
     // was still there then.
@@ -302,9 +274,9 @@ TEST_F(BurnThreadTest, CancelWhileWritingReleasesTheLibraryOnlyAfterTheWriteRetu
 TEST_F(BurnThreadTest, TestModePassesAllThirtyTwoBits) {
     WriteImage(4096);
     StartEngine(TestEngineDir("recording_engine"));
-    auto owned = std::make_unique<RecordingWindow>(Folder());
+    auto owned = std::make_unique<RecordingWindow>(Folder(), burn_);
     RecordingWindow& window = *owned;
-    recording::TBurnDataModule module;
+    recording::TBurnDataModule module(burn_);
     module.AttachWindow(std::move(owned));
     using TakeLogFn = int32_t(CDRW_CALL*)(char*, uint32_t);
     const auto take = reinterpret_cast<TakeLogFn>(

@@ -1,7 +1,7 @@
 // The engine binding against stand-in engines and the real one.
 
 #include "recording/CdRwLibE.h"
-#include "engine/EngineHarness.h"
+#include "tests/unit/engine/EngineHarness.h"
 
 #include <gtest/gtest.h>
 

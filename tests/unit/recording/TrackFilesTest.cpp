@@ -1,6 +1,6 @@
-#include "../platform/PlatformTempFolder.h"
 #include "platform/Files.h"
 #include "recording/UnitBurn.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 

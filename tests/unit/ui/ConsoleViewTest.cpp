@@ -5,6 +5,7 @@
 #include "console/ConsoleInput.h"
 
 #include "app/CommonUtils.h"
+#include "app/RunState.h"
 #include "app/UnitMain.h"
 
 #include <gtest/gtest.h>
@@ -130,9 +131,9 @@ TEST(ConsoleFrontEndTest, TheWindowModelDrivesTheLog) {
     std::ostringstream out;
     const auto loop = platform::MakeEventLoop();
     app::SetApplicationLoop(loop.get());
-    app::ResetRunValues();
     const auto frontEnd = MakeConsoleFrontEnd(*loop, out, ConsoleFace::EventLog, false);
-    app::TFormMain form(frontEnd->View(), frontEnd->Facts());
+    app::TRunState run;
+    app::TFormMain form(frontEnd->View(), frontEnd->Facts(), run);
     form.FormCreate();
     form.Activated();
     form.AddStatusLine("done");
@@ -140,7 +141,6 @@ TEST(ConsoleFrontEndTest, TheWindowModelDrivesTheLog) {
     EXPECT_NE(log.find("caption right: Please Wait\ncaption right: &Cancel\n"), std::string::npos);
     EXPECT_NE(log.find("console: done\n"), std::string::npos);
     app::SetApplicationLoop(nullptr);
-    app::ResetRunValues();
 }
 
 } // namespace

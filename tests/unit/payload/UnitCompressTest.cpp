@@ -3,8 +3,8 @@
 #include "payload/ReplaceBatch.h"
 #include "payload/WorkingFiles.h"
 
-#include "TestSupport.h"
-#include "platform/PlatformTempFolder.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "platform/FileVersion.h"
 #include "platform/VersionBlock.h"
 
-#include "platform/PlatformTempFolder.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <gtest/gtest.h>
 

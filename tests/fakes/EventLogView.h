@@ -15,6 +15,10 @@ class EventLogView final : public app::MainView {
 public:
     std::vector<std::string> log;
     int bitsPerPixel = 24;
+    // The look and the window calls, which the log leaves out.
+    std::array<unsigned, 2> gradient{0, 0};
+    unsigned consoleColour = 0;
+    int minimizeRestores = 0;
 
     // The console lines alone, without their prefix.
     std::vector<std::string> ConsoleLines() const {
@@ -82,10 +86,10 @@ public:
     void Beep() override { log.push_back("beep"); }
     void ShowWindow() override {}
     void BringToFront() override {}
-    void MinimizeAndRestore() override {}
+    void MinimizeAndRestore() override { ++minimizeRestores; }
     int ScreenBitsPerPixel() const override { return bitsPerPixel; }
-    void SetGradient(unsigned, unsigned) override {}
-    void SetConsoleFontColour(unsigned) override {}
+    void SetGradient(unsigned start, unsigned end) override { gradient = {start, end}; }
+    void SetConsoleFontColour(unsigned colour) override { consoleColour = colour; }
 
 private:
     static constexpr const char* kConsole = "console: ";
