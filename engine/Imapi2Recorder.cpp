@@ -306,7 +306,11 @@ int32_t Imapi2Recorder::isDiscBlank(DiscFlags& flags) {
     flags = DiscFlags{};
     if (!started_) return CDRW_NOT_STARTED;
     if (erasing_) return CDRW_SUCCESS; // not ready until the erase has ended
-    return onServiceThread(CDRW_GENERAL_FAILURE, [&]() -> int32_t { return judgeMedium(flags); });
+    const int32_t status =
+        onServiceThread(CDRW_GENERAL_FAILURE, [&]() -> int32_t { return judgeMedium(flags); });
+    // A medium seen again after an eject is a disc put in for a new write.
+    if (status == CDRW_SUCCESS) cancelled_ = false;
+    return status;
 }
 
 int32_t Imapi2Recorder::isDeviceReady() {
@@ -490,9 +494,11 @@ int32_t Imapi2Recorder::writeData(const WriteRequest& request) {
     if (!started_) return CDRW_NOT_STARTED;
     // The service has no simulated write.
     if (request.testOnly) return CDRW_FEATURE_NOT_SUPPORTED;
-    if (erasing_ || writing_) return CDRW_TIMEOUT;
-    if (cancelled_) return CDRW_TERMINATED;
-    writing_ = true;
+    if (erasing_ || writing_.exchange(true)) return CDRW_TIMEOUT;
+    if (cancelled_) {
+        writing_ = false;
+        return CDRW_TERMINATED; // Unload came just before the write
+    }
     const int32_t status = onServiceThread(CDRW_GENERAL_FAILURE, [&]() -> int32_t {
         refreshConfig();
         int32_t written = burn(request);
