@@ -62,7 +62,9 @@ constexpr const wchar_t* kLastWrittenLba = L"LastWrittenLba";
 // The progress event's member (DDiscFormat2DataEvents::Update).
 constexpr DISPID kUpdateEvent = 0x200;
 
-// IMAPI_MEDIA_PHYSICAL_TYPE values of the two media a CD is made on.
+// IMAPI_MEDIA_PHYSICAL_TYPE values: none known, and the two media a CD is
+// made on.
+constexpr int32_t kMediaUnknown = 0x0;
 constexpr int32_t kMediaCdR = 0x2;
 constexpr int32_t kMediaCdRw = 0x3;
 
@@ -281,7 +283,9 @@ int32_t Imapi2Recorder::mediumType(int32_t& type) {
     Variant value;
     const HRESULT result = format_.get(kMediaType, value);
     if (FAILED(result)) return StatusOf(result);
-    return value.toLong(type) ? CDRW_SUCCESS : CDRW_BAD_RESPONSE;
+    if (!value.toLong(type)) return CDRW_BAD_RESPONSE;
+    // The service reports an empty drive as an unknown medium, too.
+    return type == kMediaUnknown ? CDRW_NO_BLANK_DISC : CDRW_SUCCESS;
 }
 
 int32_t Imapi2Recorder::judgeMedium(DiscFlags& flags) {

@@ -7,7 +7,8 @@
 //   disc = PATH            the disc file (missing or empty: a blank disc)
 //   drive = 0              the service lists no recorder
 //   inserted = 0           no medium
-//   media = cdr            cdr, cdrw, cdrom or dvd
+//   media = cdr            cdr, cdrw, cdrom, dvd or unknown (how the
+//                          service may report an empty drive)
 //   busy = 1               the drive reports a long operation running
 //   write_fail_sector = N  the write fails before sector N
 //   time_scale = S         the write takes S times real time at its speed
@@ -129,6 +130,7 @@ int32_t MediaType(const Drive& drive) {
     if (drive.media == "cdrw") return 0x3;
     if (drive.media == "cdrom") return 0x1;
     if (drive.media == "dvd") return 0x6;
+    if (drive.media == "unknown") return 0x0;
     return 0x2;
 }
 

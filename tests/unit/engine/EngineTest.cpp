@@ -512,6 +512,7 @@ TEST_F(ServiceTest, TheServicesAnswersGiveTheEnginesStatuses) {
         {"blank DVD: not blank", "media = dvd", flags, CDRW_SUCCESS, 0, 0},
         {"CD-ROM: not blank", "media = cdrom", flags, CDRW_SUCCESS, 0, 0},
         {"no medium", "inserted = 0", flags, CDRW_NO_BLANK_DISC},
+        {"unknown medium: none", "media = unknown", flags, CDRW_NO_BLANK_DISC},
         {"no medium, ready", "inserted = 0", ready, CDRW_TIMEOUT},
         {"busy drive", "busy = 1", ready, CDRW_TIMEOUT},
         {"erase of a CD-R", "", then(used, erase), CDRW_FEATURE_NOT_SUPPORTED},
