@@ -155,9 +155,15 @@ std::wstring VolumeDevice(const std::string& path) {
 
 class VolumeReader {
 public:
-    explicit VolumeReader(const std::wstring& path)
-        : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr)) {}
+    explicit VolumeReader(const std::wstring& path) {
+        // A freshly closed disc takes the drive a moment to mount again.
+        for (int attempt = 0; attempt < kMountAttempts; ++attempt) {
+            file_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file_ != INVALID_HANDLE_VALUE || GetLastError() != ERROR_NOT_READY) return;
+            Sleep(kMountPauseMs);
+        }
+    }
     ~VolumeReader() {
         if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
     }
@@ -174,7 +180,9 @@ public:
     }
 
 private:
-    HANDLE file_;
+    static constexpr int kMountAttempts = 60;
+    static constexpr DWORD kMountPauseMs = 500;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
 } // namespace
