@@ -1,13 +1,16 @@
 // Picks the back end at each Start: the one a configuration file names, or
-// without a configuration the system's real drives (libburn on Linux; none
-// on Windows, which has no real-drive back end yet). The virtual recorder is
-// only ever used when a configuration asks for it.
+// without a configuration the system's real drives (libburn on Linux, the
+// system's burning service on Windows). The virtual recorder is only ever
+// used when a configuration asks for it.
 
 #include "Recorder.h"
 #include "RecorderConfig.h"
 #include "VirtualRecorder.h"
 #ifdef QV_ENGINE_LIBBURN
 #include "LibburnRecorder.h"
+#endif
+#ifdef QV_ENGINE_IMAPI2
+#include "Imapi2Recorder.h"
 #endif
 
 #include "CdRwLib.h"
@@ -23,9 +26,9 @@ namespace {
 
 constexpr const char* kUnreadableConfig = "CdRwLib: cannot read the configuration ";
 constexpr const char* kSystemDrivesUsed = "; the system's drives are used";
-#ifndef QV_ENGINE_LIBBURN
-constexpr const char* kNoLibburn = "CdRwLib: the libburn back end is not part of this build";
-#endif
+constexpr const char* kNotInBuild = "CdRwLib: this back end is not part of this build: ";
+constexpr const char* kLibburnName = "libburn";
+constexpr const char* kImapi2Name = "imapi2";
 
 // No recorder answers anywhere.
 class NoRecorder final : public Recorder {
@@ -94,19 +97,37 @@ private:
         }
         // The chosen back end reads the file again and reports its faults.
         std::ostringstream quiet;
-        if (ParseConfigFile(file, quiet).backEnd == BackEndKind::Virtual) return &virtual_;
+        switch (ParseConfigFile(file, quiet).backEnd) {
+        case BackEndKind::Virtual:
+            return &virtual_;
+        case BackEndKind::Libburn:
 #ifdef QV_ENGINE_LIBBURN
-        return &libburn_;
+            return &libburn_;
 #else
-        if (file.identity() != reported_) std::cerr << kNoLibburn << '\n';
+            return missing(file, kLibburnName);
+#endif
+        case BackEndKind::Imapi2:
+#ifdef QV_ENGINE_IMAPI2
+            return &imapi2_;
+#else
+            return missing(file, kImapi2Name);
+#endif
+        }
+        return &none_;
+    }
+
+    // A back end this build lacks: no recorder, said once per configuration.
+    [[maybe_unused]] Recorder* missing(const ConfigFile& file, const char* name) {
+        if (file.identity() != reported_) std::cerr << kNotInBuild << name << '\n';
         reported_ = file.identity();
         return &none_;
-#endif
     }
 
     Recorder* systemDrives() {
-#ifdef QV_ENGINE_LIBBURN
+#if defined(QV_ENGINE_LIBBURN)
         return &libburn_;
+#elif defined(QV_ENGINE_IMAPI2)
+        return &imapi2_;
 #else
         return &none_;
 #endif
@@ -118,6 +139,9 @@ private:
     VirtualRecorder virtual_;
 #ifdef QV_ENGINE_LIBBURN
     LibburnRecorder libburn_;
+#endif
+#ifdef QV_ENGINE_IMAPI2
+    Imapi2Recorder imapi2_;
 #endif
     std::atomic<Recorder*> active_{&none_};
 };

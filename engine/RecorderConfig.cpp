@@ -103,6 +103,8 @@ bool SetBackEnd(std::string_view text, BackEndKind& field) {
         field = BackEndKind::Virtual;
     else if (name == "libburn")
         field = BackEndKind::Libburn;
+    else if (name == "imapi2")
+        field = BackEndKind::Imapi2;
     else
         return false;
     return true;
@@ -123,7 +125,8 @@ struct KeyRule {
 };
 
 const KeyRule kRules[] = {
-    {"backend", "virtual or libburn", [](auto v, auto& c) { return SetBackEnd(v, c.backEnd); }},
+    {"backend", "virtual, libburn or imapi2",
+     [](auto v, auto& c) { return SetBackEnd(v, c.backEnd); }},
     {"verify", "0 or 1", [](auto v, auto& c) { return SetFlag(v, c.verify); }},
     {"changed_byte", "-1 to 1000000000",
      [](auto v, auto& c) { return SetInteger(v, -1, 1000000000, c.changedByte); }},

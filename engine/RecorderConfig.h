@@ -18,7 +18,7 @@ inline constexpr const char* kConfigVariable = "CDRWLIB_CONFIG";
 
 // Which back end a configuration asks for. Inside a file the virtual recorder
 // is the default, so every existing configuration keeps its meaning.
-enum class BackEndKind { Virtual, Libburn };
+enum class BackEndKind { Virtual, Libburn, Imapi2 };
 
 inline constexpr const char* kStdioPrefix = "stdio:";
 

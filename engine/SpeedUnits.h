@@ -12,4 +12,10 @@ namespace qv::engine {
 // value is taken as written; 0 stays 0, the highest.
 int LibburnSpeed(uint16_t appletSpeed);
 
+// The Windows burning service speaks sectors per second, 75 to single speed:
+// the applet's figure for a service speed (600, 8x, is 1411) and back,
+// both rounded to the nearest.
+uint16_t ServiceSpeedToApplet(int32_t sectorsPerSecond);
+int32_t AppletSpeedToService(uint16_t appletSpeed);
+
 } // namespace qv::engine

@@ -6,7 +6,10 @@
 # question answered both ways, the ASPI layer installed from the payload
 # (Wine counts as the NT family), an engine of the other bitness (the 32-bit
 # one beside the 64-bit applet, the 64-bit one beside the 32-bit applet), and
-# a damaged disc image that is never burnt. Each with
+# a damaged disc image that is never burnt, and the engine's burning-service
+# back end through a stand-in service (a complete CD with "backend = imapi2"
+# and with no configuration, a cancel, a failed write, a used CD-RW with the
+# erase question, no medium). Each with
 # its exit code, the console lines in order, the registry values afterwards,
 # the files left in the folder and the run batch gone. Same argument and
 # output as applet_wine_ui.sh; both share wine_ui_harness.
@@ -225,5 +228,109 @@ check "signed applet: the console shows the project's version" \
 click right
 run_ended_with "signed applet" 0
 check "signed applet: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
+
+# 11-16. The engine's burning-service back end, through the stand-in service
+# registered under the service's program identifiers for these runs only
+# (the runs above, "no configuration" among them, had no service at all),
+# among the machine's classes: Wine does not look up a user's own.
+STAND_IN=$(dirname "$DRIVER")/qvimapi2standin.dll
+STAND_IN_CLASSES='MsftDiscMaster2:10 MsftDiscRecorder2:11 MsftDiscFormat2Data:12 MsftDiscFormat2Erase:13'
+stand_in_registry() { # add or delete
+  local entry name id classes='HKCR'
+  for entry in $STAND_IN_CLASSES; do
+    name="IMAPI2.${entry%%:*}" id="{5C1D6E3A-9B2F-4E07-A1D4-3F0B8C2E7A${entry##*:}}"
+    if [ "$1" = add ]; then
+      wine reg add "$classes\\$name\\CLSID" /ve /d "$id" /f
+      wine reg add "$classes\\CLSID\\$id\\InprocServer32" /ve /d "$(winpath "$STAND_IN")" /f
+      wine reg add "$classes\\CLSID\\$id\\InprocServer32" /v ThreadingModel /d Apartment /f
+    else
+      wine reg delete "$classes\\$name" /f; wine reg delete "$classes\\CLSID\\$id" /f
+    fi
+  done >/dev/null 2>&1
+}
+# A run whose recorder configuration is "backend = imapi2" (or none with
+# NO_RECORDER_CONFIG=1); the stand-in's drive, disc and faults lie beside it.
+service_run() { # name, stand-in lines
+  new_run "$1" "$work/demo" "backend = imapi2
+"
+  printf 'disc = %s\n%s' "$(winpath "$o/disc.img")" "$2" > "$o/standin.ini"
+  export QV_IMAPI2_STANDIN; QV_IMAPI2_STANDIN=$(winpath "$o/standin.ini")
+}
+check "service: the stand-in service is built" test -f "$STAND_IN"
+stand_in_registry add
+trap 'stand_in_registry delete; cleanup' EXIT
+
+for how in configured unconfigured; do
+  service_run "service-$how" ""
+  [ $how = unconfigured ] && export NO_RECORDER_CONFIG=1
+  start_applet
+  unset NO_RECORDER_CONFIG
+  drive waittext 'CD completed successfully!' 120000 > "$o/done"
+  check "service, $how: the CD is made" grep -q '^ok' "$o/done"
+  wait_caption "&OK"
+  drive memo > "$o/memo"
+  check "service, $how: the console lines in order" console_is "$o/memo" \
+    "${T_CHECKED[@]}" "${T_WRITING[@]}" "${T_COMPLETED[@]}"
+  click right
+  run_ended_with "service, $how" 0
+  check "service, $how: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
+  check "service, $how: registry: a track-at-once success" registry_is "${BURNT[@]}"
+done
+
+service_run service-cancel "time_scale = 30
+"
+start_applet
+drive wait 60000 waittext 'CD will be ready in' 60000 click right sleep 300 memo > "$o/memo"
+check "service, cancel while writing: the console lines in order" console_is prefix "$o/memo" \
+  "${T_CHECKED[@]}" "${T_WRITING[@]}" "$T_CANCELING"
+run_ended_with "service, cancel while writing" 1 Applet.exe
+check "service, cancel while writing: the disc holds less than the image" \
+  test "$(stat -c %s "$o/disc.img")" -lt "$(stat -c %s "$work/demo.image")"
+
+service_run service-fails "write_fail_sector = 50
+"
+start_applet
+drive waittext '*** A problem has prevented completion of your CD.' 120000 > "$o/waited"
+check "service, failed write: the message is shown" grep -q '^ok' "$o/waited"
+wait_caption "&OK"
+drive memo > "$o/memo"
+check "service, failed write: the console lines in order" console_is prefix "$o/memo" \
+  "${T_CHECKED[@]}" "${T_WRITING[@]}"
+check "service, failed write: the status text follows the message" \
+  grep -q 'read more\. Bad response from a device' "$o/memo"
+click right
+run_ended_with "service, failed write" 7 Applet.exe
+check "service, failed write: the disc stops before sector 50" \
+  test "$(stat -c %s "$o/disc.img")" -eq $((50 * 2048))
+
+service_run service-erase "media = cdrw
+"
+used_disc
+start_applet
+drive wait 60000 waittext 'Do you want to erase it?' 60000 > "$o/waited"
+check "service, erase: the question is shown" test "$(grep -c '^ok' "$o/waited")" = 2
+drive click left waittext 'Erasing successful.' 60000 waittext 'CD completed successfully!' 120000 > "$o/erased"
+check "service, erase: erased, then the CD was made" test "$(grep -c '^ok' "$o/erased")" = 2
+wait_caption "&OK"
+drive memo > "$o/memo"
+check "service, erase: the console lines in order" console_is "$o/memo" "${T_CHECKED[@]}" \
+  "$T_ERASE_QUESTION" "$T_ERASING" "$T_ERASED" "${T_WRITING[@]}" "${T_COMPLETED[@]}"
+click right
+run_ended_with "service, erase" 0
+check "service, erase: the disc file holds the image" cmp -s "$o/disc.img" "$work/demo.image"
+
+service_run service-nomedium "inserted = 0
+"
+start_applet
+drive wait 60000 waittext 'No blank disc in device' 60000 > "$o/waited"
+check "service, no medium: the status text is shown" test "$(grep -c '^ok' "$o/waited")" = 2
+wait_caption "&OK"
+drive memo > "$o/memo"
+check "service, no medium: the console lines in order" console_is "$o/memo" \
+  "${T_CHECKED[@]}" "No blank disc in device" "$T_NO_BLANK"
+click right
+run_ended_with "service, no medium" 5 Applet.exe
+check "service, no medium: no disc was written" test ! -s "$o/disc.img"
+stand_in_registry delete
 
 finish

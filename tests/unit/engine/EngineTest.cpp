@@ -413,6 +413,193 @@ TEST_F(EngineTest, LibburnUnloadDuringTheReadBackAnswersAtOnceAndEndsTheWrite) {
 }
 #endif
 
+#ifdef _WIN32
+// The burning-service back end against the stand-in service, registered for
+// the fixture's life under the service's program identifiers (among the
+// machine's classes: Wine does not look up a user's own).
+class ServiceTest : public EngineTest {
+public:
+    using EngineTest::disc_;
+    using EngineTest::discFlags;
+    using EngineTest::writeImage;
+
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        const std::string standIn = BuiltEngineDir() + "/../tests/win32/qvimapi2standin.dll";
+        if (!std::filesystem::exists(standIn)) GTEST_SKIP() << "no stand-in service built";
+        for (const auto& [name, id] : kClasses) {
+            setValue(std::wstring(kClassesKey) + name + L"\\CLSID", id);
+            const std::wstring server =
+                std::wstring(kClassesKey) + L"CLSID\\" + id + L"\\InprocServer32";
+            setValue(server, std::filesystem::path(standIn).wstring());
+            setValue(server, L"Apartment", L"ThreadingModel");
+        }
+        standInConfig_ = scratch_.file("standin.ini");
+        SetEnvironment("QV_IMAPI2_STANDIN", standInConfig_);
+    }
+    void TearDown() override {
+        EngineTest::TearDown();
+        for (const auto& [name, id] : kClasses) {
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(kClassesKey) + name).c_str());
+            RegDeleteTreeW(HKEY_CLASSES_ROOT,
+                           (std::wstring(kClassesKey) + L"CLSID\\" + id).c_str());
+        }
+        SetEnvironment("QV_IMAPI2_STANDIN", "");
+    }
+    // The stand-in's drive, then the engine started on it as the applet finds it.
+    int32_t startService(const std::string& standInLines) {
+        WriteText(standInConfig_, "disc = " + disc_ + "\n" + standInLines + "\n");
+        const std::string config = scratch_.file("engine.cfg");
+        WriteText(config, "backend = imapi2\n");
+        SetEnvironment(kConfigVariable, config);
+        if (!recording::LoadEngine()) return CDRW_DLL_LOAD_FAILED;
+        uint8_t adapter = 9, target = 9, lun = 0;
+        return recording::FindRecorder(adapter, target, lun, 4, 8192);
+    }
+
+private:
+    static constexpr const wchar_t* kClassesKey = L"";
+    static constexpr std::pair<const wchar_t*, const wchar_t*> kClasses[] = {
+        {L"IMAPI2.MsftDiscMaster2", L"{5C1D6E3A-9B2F-4E07-A1D4-3F0B8C2E7A10}"},
+        {L"IMAPI2.MsftDiscRecorder2", L"{5C1D6E3A-9B2F-4E07-A1D4-3F0B8C2E7A11}"},
+        {L"IMAPI2.MsftDiscFormat2Data", L"{5C1D6E3A-9B2F-4E07-A1D4-3F0B8C2E7A12}"},
+        {L"IMAPI2.MsftDiscFormat2Erase", L"{5C1D6E3A-9B2F-4E07-A1D4-3F0B8C2E7A13}"},
+    };
+    static void setValue(const std::wstring& key, const std::wstring& value,
+                         const wchar_t* name = nullptr) {
+        HKEY handle = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                  &handle, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(handle);
+    }
+
+    std::string standInConfig_;
+};
+
+struct ServiceCase {
+    const char* name;
+    const char* standIn; // the stand-in drive's lines
+    std::function<int32_t(ServiceTest&)> call;
+    int32_t expected;
+    uint32_t blank = 2, rewritable = 2; // IsDiscBlank's flags, when checked
+};
+
+TEST_F(ServiceTest, TheServicesAnswersGiveTheEnginesStatuses) {
+    uint32_t blank = 2, rewritable = 2;
+    const auto flags = [&](ServiceTest& t) {
+        uint32_t ready = 0;
+        blank = rewritable = 2;
+        return t.discFlags(blank, rewritable, ready);
+    };
+    const auto used = [](ServiceTest& t) {
+        WriteBytes(t.disc_, Pattern(4096));
+        return CDRW_SUCCESS;
+    };
+    const auto then = [](auto first, auto second) {
+        return [=](ServiceTest& t) { return first(t) == CDRW_SUCCESS ? second(t) : -1; };
+    };
+    const auto ready = [](ServiceTest&) { return EngineEntries.IsDeviceReady(); };
+    const auto erase = [](ServiceTest&) { return EngineEntries.BlankDisc(1); };
+    const ServiceCase cases[] = {
+        {"blank CD-R", "", flags, CDRW_SUCCESS, 1, 0},
+        {"blank CD-RW", "media = cdrw", flags, CDRW_SUCCESS, 1, 1},
+        {"used CD-RW: the erase question", "media = cdrw", then(used, flags), CDRW_SUCCESS, 0, 1},
+        {"used CD-R", "", then(used, flags), CDRW_SUCCESS, 0, 0},
+        {"blank DVD: not blank", "media = dvd", flags, CDRW_SUCCESS, 0, 0},
+        {"CD-ROM: not blank", "media = cdrom", flags, CDRW_SUCCESS, 0, 0},
+        {"no medium", "inserted = 0", flags, CDRW_NO_BLANK_DISC},
+        {"unknown medium: none", "media = unknown", flags, CDRW_NO_BLANK_DISC},
+        {"no medium, ready", "inserted = 0", ready, CDRW_TIMEOUT},
+        {"busy drive", "busy = 1", ready, CDRW_TIMEOUT},
+        {"erase of a CD-R", "", then(used, erase), CDRW_FEATURE_NOT_SUPPORTED},
+        {"test write: no simulation", "", [](ServiceTest& t) { return t.writeImage(4096, ~0u); },
+         CDRW_FEATURE_NOT_SUPPORTED},
+        {"write fails at a sector", "write_fail_sector = 5",
+         [](ServiceTest& t) { return t.writeImage(20 * 2048); }, CDRW_BAD_RESPONSE},
+        {"write to a used CD-R", "", then(used, [](ServiceTest& t) { return t.writeImage(4096); }),
+         CDRW_NO_BLANK_DISC},
+        {"audio", "",
+         [](ServiceTest&) { return EngineEntries.WriteCdAudioTao(nullptr, 100, nullptr, 0); },
+         CDRW_BAD_PARAMETER},
+    };
+    for (const ServiceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(disc_);
+        ASSERT_EQ(startService(c.standIn), CDRW_SUCCESS);
+        EXPECT_EQ(c.call(*this), c.expected);
+        if (c.blank != 2) {
+            EXPECT_EQ(blank, c.blank);
+        }
+        if (c.rewritable != 2) {
+            EXPECT_EQ(rewritable, c.rewritable);
+        }
+        recording::FreeEngine();
+    }
+    EXPECT_EQ(startService("drive = 0"), CDRW_NOT_PRESENT);
+}
+
+TEST_F(ServiceTest, SpeedsAreTheServicesSectorsPerSecondInTheAppletsFigures) {
+    ASSERT_EQ(startService("speeds = 150,300,600"), CDRW_SUCCESS);
+    uint16_t read = 1, current = 0, highestRead = 1, highest = 0;
+    ASSERT_EQ(EngineEntries.GetCdSpeeds(&read, &current, &highestRead, &highest), CDRW_SUCCESS);
+    EXPECT_EQ(highest, 1411);
+    EXPECT_EQ(current, 1411);
+    for (const auto& [requested, expected] : {std::pair<uint16_t, uint16_t>{1000, 706},
+                                              {176, 353},
+                                              {2117, 1411},
+                                              {0, 1411},
+                                              {353, 353}}) {
+        ASSERT_EQ(EngineEntries.SetCdSpeeds(read, requested), CDRW_SUCCESS);
+        ASSERT_EQ(EngineEntries.GetCdSpeeds(&read, &current, &highestRead, &highest), CDRW_SUCCESS);
+        EXPECT_EQ(current, expected) << "requested " << requested;
+    }
+}
+
+TEST_F(ServiceTest, WritesOneTrackSignallingEveryHundredSectorsAndErasesAUsedCdRw) {
+    ASSERT_EQ(startService("media = cdrw\ntime_scale = 1\nspeeds = 900"), CDRW_SUCCESS);
+    char vendor[CDRW_TEXT_BUFFER_SIZE], product[CDRW_TEXT_BUFFER_SIZE];
+    ASSERT_EQ(EngineEntries.GetVendorProductStrings(vendor, product), CDRW_SUCCESS);
+    EXPECT_STREQ(vendor, "VIRTUAL");
+    EXPECT_STREQ(product, "CD-RW RECORDER");
+    uint32_t tao = 0, sao = 1, dao = 1;
+    ASSERT_EQ(EngineEntries.GetSupportedWriteModes(&tao, &sao, &dao), CDRW_SUCCESS);
+    EXPECT_EQ(tao + sao + dao, 1u);
+
+    const size_t size = 1000 * 2048 - 100; // padded to whole sectors on the disc
+    EXPECT_EQ(writeImage(size), CDRW_SUCCESS);
+    EXPECT_EQ(event_.signals(), 10u);
+    std::vector<uint8_t> expected = Pattern(size);
+    expected.resize(1000 * 2048, 0);
+    EXPECT_EQ(ReadBytes(disc_), expected);
+
+    EXPECT_EQ(EngineEntries.BlankDisc(1), CDRW_SUCCESS);
+    uint32_t blank = 0, rewritable = 0, ready = 0;
+    for (int i = 0; i < 100 && ready == 0; ++i) {
+        ASSERT_EQ(discFlags(blank, rewritable, ready), CDRW_SUCCESS);
+        if (ready == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(blank, 1u);
+    EXPECT_EQ(std::filesystem::file_size(disc_), 0u);
+}
+
+TEST_F(ServiceTest, UnloadDuringTheWriteCancelsIt) {
+    ASSERT_EQ(startService("time_scale = 1\nspeeds = 75"), CDRW_SUCCESS);
+    const BurnJob job = OneEntryJob(image(2048000), 2048000);
+    auto writing = std::async(std::launch::async, [&] { return write(job); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(EngineEntries.Unload(), CDRW_SUCCESS);
+    ASSERT_EQ(writing.wait_for(std::chrono::seconds(3)), std::future_status::ready);
+    EXPECT_EQ(writing.get(), CDRW_TERMINATED);
+    EXPECT_LT(std::filesystem::file_size(disc_), 2048000u);
+    uint32_t blank = 0, rewritable = 0, ready = 0;
+    EXPECT_EQ(discFlags(blank, rewritable, ready), CDRW_NO_BLANK_DISC) << "ejected";
+}
+#endif
+
 TEST_F(EngineTest, MalformedJobsAreRefusedWithIncorrectFile) {
     configureAndStart("");
     const std::string path = image(4096);

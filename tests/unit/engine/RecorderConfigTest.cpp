@@ -28,8 +28,10 @@ TEST(RecorderConfigKeys, BackEndKeysTakeGoodValuesAndNameBadOnes) {
     const KeyCase cases[] = {
         {"", [](auto& c) { return c.backEnd == BackEndKind::Libburn && c.verify; }, ""},
         {"backend = LibBurn", [](auto& c) { return c.backEnd == BackEndKind::Libburn; }, ""},
+        {"backend = imapi2", [](auto& c) { return c.backEnd == BackEndKind::Imapi2; }, ""},
         {"backend = cdrom", [](auto& c) { return c.backEnd == BackEndKind::Libburn; },
-         "t.cfg line 2: bad value for backend (virtual or libburn): \"cdrom\"; the default is "
+         "t.cfg line 2: bad value for backend (virtual, libburn or imapi2): \"cdrom\"; the default "
+         "is "
          "kept"},
         {"device = /dev/sr0", [](auto& c) { return c.device == "/dev/sr0"; }, ""},
         {"device = stdio:/tmp/d.img", [](auto& c) { return c.device == "stdio:/tmp/d.img"; }, ""},
@@ -152,6 +154,20 @@ TEST(SpeedUnits, MultiplesOfSingleSpeedRoundUpAndOthersStay) {
     };
     for (const auto& [applet, libburn] : cases)
         EXPECT_EQ(engine::LibburnSpeed(applet), libburn) << applet;
+}
+
+TEST(SpeedUnits, TheServicesSectorsPerSecondAreTheAppletsFiguresBothWays) {
+    // Sectors per second (75 is single speed) and the applet's figure.
+    const std::pair<int32_t, uint16_t> cases[] = {
+        {75, 176}, {150, 353}, {300, 706}, {600, 1411}, {750, 1764}, {900, 2117}, {3600, 8467},
+    };
+    for (const auto& [service, applet] : cases) {
+        EXPECT_EQ(engine::ServiceSpeedToApplet(service), applet) << service;
+        EXPECT_EQ(engine::AppletSpeedToService(applet), service) << applet;
+    }
+    EXPECT_EQ(engine::ServiceSpeedToApplet(0), 0);
+    EXPECT_EQ(engine::ServiceSpeedToApplet(-1), 0);
+    EXPECT_EQ(engine::ServiceSpeedToApplet(1000000), 65535);
 }
 
 } // namespace
