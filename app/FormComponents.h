@@ -5,20 +5,13 @@
 // a question is shown.
 
 #include "MainView.h"
+#include "WindowLayout.h"
 
 #include <algorithm>
 #include <functional>
 #include <string>
 
 namespace qv::app {
-
-// Left, top, width, height in pixels of the window's client area.
-struct TPlace {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-};
 
 class TButton {
 public:

@@ -4,6 +4,8 @@
 // front end, the Win32 window and the test fakes implement it. Every call
 // comes on the window thread.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qv::app {
@@ -59,6 +61,13 @@ public:
     // The user can press nothing any more (the input ended, or a signal came
     // from outside): the run ends as the right button would end it.
     virtual void UserGone() {}
+    // A message to the main window (the burn side's two, the AutoPlay
+    // question): the answer, or nothing for the default handling.
+    virtual std::optional<intptr_t> WindowMessage(uint32_t message, uintptr_t wParam,
+                                                  intptr_t lParam) = 0;
+    // The message loop has ended without the run's own end: the window is
+    // done with as the start-up does it. The answer is the exit code.
+    virtual int LoopEnded() = 0;
 };
 
 } // namespace qv::app

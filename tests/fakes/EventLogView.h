@@ -4,6 +4,7 @@
 // a test reads what a user of the terminal would have seen, in order.
 
 #include "app/MainView.h"
+#include "app/WindowLayout.h"
 
 #include <array>
 #include <string>
@@ -101,7 +102,7 @@ private:
     struct GaugeState {
         int position = 0;
         int maximum = 100;
-        std::string hint = "-";
+        std::string hint = app::layout::kGaugeHint;
     };
     static size_t Index(app::Button button) { return button == app::Button::Left ? 0 : 1; }
     static size_t Index(app::Gauge gauge) { return gauge == app::Gauge::Main ? 0 : 1; }
@@ -111,7 +112,8 @@ private:
                       std::to_string(state.position) + "/" + std::to_string(state.maximum));
     }
 
-    std::array<ButtonState, 2> buttons_{{{"&Help"}, {"&Ok"}}};
+    std::array<ButtonState, 2> buttons_{
+        {{app::layout::kLeftCaption}, {app::layout::kRightCaption}}};
     std::array<GaugeState, 2> gauges_;
     int focused_ = -1;
 };

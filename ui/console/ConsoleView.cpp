@@ -1,7 +1,7 @@
 #include "ConsoleView.h"
 #include "ScreenFrame.h"
 
-#include "app/UnitMain.h"
+#include "app/WindowLayout.h"
 
 namespace qv::ui {
 
@@ -65,10 +65,10 @@ std::string ShownCaption(const std::string& caption) {
 
 ConsoleView::ConsoleView(std::ostream& out, ConsoleFace face, int consoleRows)
     : out_(out), face_(face), consoleRows_(consoleRows) {
-    buttons_[Index(app::Button::Left)].caption = app::form_text::kLayoutLeftCaption;
-    buttons_[Index(app::Button::Right)].caption = app::form_text::kLayoutRightCaption;
+    buttons_[Index(app::Button::Left)].caption = app::layout::kLeftCaption;
+    buttons_[Index(app::Button::Right)].caption = app::layout::kRightCaption;
     for (GaugeState& gauge : gauges_)
-        gauge.hint = app::form_text::kGaugeHint;
+        gauge.hint = app::layout::kGaugeHint;
 }
 
 void ConsoleView::Log(const std::string& line) {
@@ -186,7 +186,7 @@ void ConsoleView::Redraw() {
     const GaugeState& left = gauges_[Index(app::Gauge::Left)];
     const GaugeState& main = gauges_[Index(app::Gauge::Main)];
     ScreenParts parts;
-    parts.header = std::string(app::form_text::kProgressCaption) + ' ' +
+    parts.header = std::string(app::layout::kProgressCaption) + ' ' +
                    TextBar(left.position, left.maximum, kLeftBarWidth) +
                    TextBar(main.position, main.maximum, kMainBarWidth) + ' ' +
                    std::to_string(main.position) + '/' + std::to_string(main.maximum);

@@ -12,19 +12,9 @@
 #include <memory>
 #include <string>
 
-namespace qv::app {
-class TFormMain;
-}
-
 namespace qv::ui {
 
 class FormWindow;
-
-// The window's class and title, by which a desktop (and a test) finds it.
-inline constexpr const char* kDesktopWindowClass = "TFormMain";
-inline constexpr const char* kDesktopWindowTitle = "Applet";
-// The flat frame around the client area, in pixels.
-inline constexpr int kDesktopFrameWidth = 2;
 
 class FltkView final : public app::MainView {
 public:
@@ -33,9 +23,8 @@ public:
     FltkView(const FltkView&) = delete;
     FltkView& operator=(const FltkView&) = delete;
 
-    // Presses and close requests go to the events; the form's places (the
-    // logo and gauges it moves at creation) are taken when first shown.
-    void Connect(app::MainViewEvents& events, const app::TFormMain* form);
+    // Presses and close requests go to the events.
+    void Connect(app::MainViewEvents& events);
 
     void AddStatusItem(const std::string& text) override;
     void SetCaption(app::Button button, const std::string& caption) override;
@@ -76,7 +65,6 @@ private:
     static size_t Index(app::Button button) { return button == app::Button::Left ? 0 : 1; }
     static size_t Index(app::Gauge gauge) { return gauge == app::Gauge::Main ? 0 : 1; }
     void Press(app::Button button);
-    void TakeFormPlaces();
     void PlaceOnScreen();
     // Tab's move between the buttons.
     void MoveFocus(bool forward);
@@ -85,12 +73,10 @@ private:
     Backdrop backdrop_;
     LayoutFonts fonts_;
     std::unique_ptr<FormWindow> window_;
-    LogoPicture* logo_ = nullptr;
     StatusConsole* console_ = nullptr;
     std::array<GaugeState, 2> gauges_;
     std::array<ButtonState, 2> buttons_;
     app::MainViewEvents* events_ = nullptr;
-    const app::TFormMain* form_ = nullptr;
     bool shown_ = false;
     bool displayGone_ = false;
 };
