@@ -25,9 +25,9 @@ TFormMain::TFormMain(MainView& view, platform::SystemFacts& facts, TRunState& ru
       LabelProgress{layout::kLabelProgress, layout::kProgressCaption},
       ProgressBarLeft(view, Gauge::Left, layout::kProgressBarLeft),
       ProgressBar(view, Gauge::Main, layout::kProgressBar), MemoStatus(view, layout::kMemoStatus),
-      ButtonLeft(view, Button::Left, layout::kButtonLeft),
-      ButtonRight(view, Button::Right, layout::kButtonRight), view_(view), facts_(facts),
-      run_(run) {
+      ButtonLeft(view, Button::Left, layout::kButtonLeft, layout::kLeftCaption),
+      ButtonRight(view, Button::Right, layout::kButtonRight, layout::kRightCaption), view_(view),
+      facts_(facts), run_(run) {
     // The notice is the console's first content, not a change of it.
     view_.AddStatusItem(form_text::kPublisherNotice);
     MemoStatus.OnChange = [this] { MemoStatusChange(); };

@@ -93,20 +93,12 @@ void ConsoleView::SetCaption(app::Button button, const std::string& caption) {
     Redraw();
 }
 
-std::string ConsoleView::Caption(app::Button button) const {
-    return buttons_[Index(button)].caption;
-}
-
 void ConsoleView::SetEnabled(app::Button button, bool enabled) {
     ButtonState& state = buttons_[Index(button)];
     if (state.enabled == enabled) return;
     state.enabled = enabled;
     if (button == app::Button::Left) Log(kEnabledLeftPrefix + std::string(enabled ? "1" : "0"));
     Redraw();
-}
-
-bool ConsoleView::Enabled(app::Button button) const {
-    return buttons_[Index(button)].enabled;
 }
 
 void ConsoleView::SetFocus(app::Button button) {
@@ -129,19 +121,11 @@ void ConsoleView::SetGaugePosition(app::Gauge gauge, int position) {
     LogGauge(gauge);
 }
 
-int ConsoleView::GaugePosition(app::Gauge gauge) const {
-    return gauges_[Index(gauge)].position;
-}
-
 void ConsoleView::SetGaugeMax(app::Gauge gauge, int maximum) {
     GaugeState& state = gauges_[Index(gauge)];
     if (state.maximum == maximum) return;
     state.maximum = maximum;
     LogGauge(gauge);
-}
-
-int ConsoleView::GaugeMax(app::Gauge gauge) const {
-    return gauges_[Index(gauge)].maximum;
 }
 
 void ConsoleView::SetGaugeHint(app::Gauge gauge, const std::string& hint) {

@@ -130,10 +130,8 @@ FltkView::FltkView(platform::EventLoop& loop)
     // DevLabel never shows a text: it has nothing to draw.
     Make<LogoPicture>(app::layout::kShownImageLogo, fonts_);
     Make<PlainLabel>(app::layout::kLabelProgress, app::layout::kProgressCaption, fonts_);
-    gauges_[Index(app::Gauge::Left)].widget =
-        Make<FlatGauge>(app::layout::kProgressBarLeft, backdrop_);
-    gauges_[Index(app::Gauge::Main)].widget =
-        Make<FlatGauge>(app::layout::kShownProgressBar, backdrop_);
+    gauges_[Index(app::Gauge::Left)] = Make<FlatGauge>(app::layout::kProgressBarLeft, backdrop_);
+    gauges_[Index(app::Gauge::Main)] = Make<FlatGauge>(app::layout::kShownProgressBar, backdrop_);
     console_ = Make<StatusConsole>(app::layout::kMemoStatus, backdrop_, fonts_);
     console_->tooltip(app::layout::kMemoHint);
     buttons_[Index(app::Button::Left)].widget =
@@ -142,10 +140,8 @@ FltkView::FltkView(platform::EventLoop& loop)
         Make<FlatButton>(app::layout::kButtonRight, backdrop_, fonts_);
     window_->end();
     buttons_[Index(app::Button::Left)].hint = app::layout::kLeftHint;
-    for (GaugeState& gauge : gauges_) {
-        gauge.hint = app::layout::kGaugeHint;
-        gauge.widget->tooltip(app::layout::kGaugeHint);
-    }
+    for (FlatGauge* gauge : gauges_)
+        gauge->tooltip(app::layout::kGaugeHint);
     SetCaption(app::Button::Left, app::layout::kLeftCaption);
     SetCaption(app::Button::Right, app::layout::kRightCaption);
     for (app::Button button : {app::Button::Left, app::Button::Right}) {
@@ -208,14 +204,9 @@ void FltkView::AddStatusItem(const std::string& text) {
 }
 
 void FltkView::SetCaption(app::Button button, const std::string& caption) {
-    ButtonState& state = buttons_[Index(button)];
-    state.caption = caption;
-    state.widget->copy_label(caption.c_str());
-    state.widget->redraw();
-}
-
-std::string FltkView::Caption(app::Button button) const {
-    return buttons_[Index(button)].caption;
+    FlatButton& widget = *buttons_[Index(button)].widget;
+    widget.copy_label(caption.c_str());
+    widget.redraw();
 }
 
 void FltkView::SetEnabled(app::Button button, bool enabled) {
@@ -234,10 +225,6 @@ void FltkView::SetEnabled(app::Button button, bool enabled) {
         widget.deactivate();
 }
 
-bool FltkView::Enabled(app::Button button) const {
-    return buttons_[Index(button)].widget->active() != 0;
-}
-
 void FltkView::SetFocus(app::Button button) {
     if (displayGone_) return;
     buttons_[Index(button)].widget->take_focus();
@@ -249,29 +236,15 @@ void FltkView::SetHintsShown(app::Button button, bool shown) {
 }
 
 void FltkView::SetGaugePosition(app::Gauge gauge, int position) {
-    GaugeState& state = gauges_[Index(gauge)];
-    state.position = position;
-    state.widget->SetState(state.position, state.maximum);
-}
-
-int FltkView::GaugePosition(app::Gauge gauge) const {
-    return gauges_[Index(gauge)].position;
+    gauges_[Index(gauge)]->SetPosition(position);
 }
 
 void FltkView::SetGaugeMax(app::Gauge gauge, int maximum) {
-    GaugeState& state = gauges_[Index(gauge)];
-    state.maximum = maximum;
-    state.widget->SetState(state.position, state.maximum);
-}
-
-int FltkView::GaugeMax(app::Gauge gauge) const {
-    return gauges_[Index(gauge)].maximum;
+    gauges_[Index(gauge)]->SetMaximum(maximum);
 }
 
 void FltkView::SetGaugeHint(app::Gauge gauge, const std::string& hint) {
-    GaugeState& state = gauges_[Index(gauge)];
-    state.hint = hint;
-    state.widget->copy_tooltip(hint.c_str());
+    gauges_[Index(gauge)]->copy_tooltip(hint.c_str());
 }
 
 void FltkView::Beep() {
@@ -305,8 +278,8 @@ int FltkView::ScreenBitsPerPixel() const {
 
 void FltkView::SetGradient(unsigned startColour, unsigned endColour) {
     backdrop_.SetColours(startColour, endColour);
-    for (GaugeState& gauge : gauges_)
-        gauge.widget->SetFill(GaugeFill(DesktopDepth(), endColour));
+    for (FlatGauge* gauge : gauges_)
+        gauge->SetFill(GaugeFill(DesktopDepth(), endColour));
     window_->redraw();
 }
 

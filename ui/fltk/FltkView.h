@@ -28,15 +28,11 @@ public:
 
     void AddStatusItem(const std::string& text) override;
     void SetCaption(app::Button button, const std::string& caption) override;
-    std::string Caption(app::Button button) const override;
     void SetEnabled(app::Button button, bool enabled) override;
-    bool Enabled(app::Button button) const override;
     void SetFocus(app::Button button) override;
     void SetHintsShown(app::Button button, bool shown) override;
     void SetGaugePosition(app::Gauge gauge, int position) override;
-    int GaugePosition(app::Gauge gauge) const override;
     void SetGaugeMax(app::Gauge gauge, int maximum) override;
-    int GaugeMax(app::Gauge gauge) const override;
     void SetGaugeHint(app::Gauge gauge, const std::string& hint) override;
     void Beep() override;
     void ShowWindow() override;
@@ -50,15 +46,8 @@ public:
     void LeaveDisplay() { displayGone_ = true; }
 
 private:
-    struct GaugeState {
-        FlatGauge* widget = nullptr;
-        int position = 0;
-        int maximum = 100;
-        std::string hint;
-    };
     struct ButtonState {
         FlatButton* widget = nullptr;
-        std::string caption;
         const char* hint = nullptr; // the layout's hint, when it has one
     };
 
@@ -74,7 +63,7 @@ private:
     LayoutFonts fonts_;
     std::unique_ptr<FormWindow> window_;
     StatusConsole* console_ = nullptr;
-    std::array<GaugeState, 2> gauges_;
+    std::array<FlatGauge*, 2> gauges_{};
     std::array<ButtonState, 2> buttons_;
     app::MainViewEvents* events_ = nullptr;
     bool shown_ = false;

@@ -97,9 +97,14 @@ int HintArea::handle(int event) {
     return event == FL_ENTER || event == FL_MOVE || event == FL_LEAVE ? 1 : 0;
 }
 
-void FlatGauge::SetState(int position, int maximum) {
-    if (position == position_ && maximum == maximum_) return;
+void FlatGauge::SetPosition(int position) {
+    if (position == position_) return;
     position_ = position;
+    redraw();
+}
+
+void FlatGauge::SetMaximum(int maximum) {
+    if (maximum == maximum_) return;
     maximum_ = maximum;
     redraw();
 }

@@ -62,7 +62,8 @@ class FlatGauge final : public HintArea {
 public:
     FlatGauge(int x, int y, int w, int h, const Backdrop& backdrop)
         : HintArea(x, y, w, h), backdrop_(backdrop) {}
-    void SetState(int position, int maximum);
+    void SetPosition(int position);
+    void SetMaximum(int maximum);
     // The filled part's colour, 0x00BBGGRR; the frame's gradient end until set.
     void SetFill(unsigned colourValue);
     void draw() override;

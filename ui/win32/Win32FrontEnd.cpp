@@ -121,39 +121,25 @@ public:
         SetWindowTextA(ButtonControl(button), caption.c_str());
         InvalidateRect(ButtonControl(button), nullptr, TRUE);
     }
-    std::string Caption(app::Button button) const override {
-        char text[kCaptionLength] = {};
-        GetWindowTextA(ButtonControl(button), text, sizeof text);
-        return text;
-    }
     void SetEnabled(app::Button button, bool enabled) override {
         // The system would leave the focus nowhere, and the next key could
         // land on the other button; the window itself keeps it instead.
         if (!enabled && GetFocus() == ButtonControl(button)) ::SetFocus(window_);
         EnableWindow(ButtonControl(button), enabled);
     }
-    bool Enabled(app::Button button) const override {
-        return IsWindowEnabled(ButtonControl(button));
-    }
     void SetFocus(app::Button button) override { ::SetFocus(ButtonControl(button)); }
     void SetHintsShown(app::Button button, bool shown) override {
-        hintsShown_[Index(button)] = shown;
         const Place& place =
             kLayout[button == app::Button::Left ? kLeftButtonPlace : kRightButtonPlace];
         if (place.hint != nullptr) SetHint(place.id, shown ? place.hint : "");
     }
     void SetGaugePosition(app::Gauge gauge, int position) override {
-        gauges_[Index(gauge)].position = position;
         SendMessageA(GaugeControl(gauge), PBM_SETPOS, position, 0);
     }
-    int GaugePosition(app::Gauge gauge) const override { return gauges_[Index(gauge)].position; }
     void SetGaugeMax(app::Gauge gauge, int maximum) override {
-        gauges_[Index(gauge)].maximum = maximum;
         SendMessageA(GaugeControl(gauge), PBM_SETRANGE32, 0, maximum);
     }
-    int GaugeMax(app::Gauge gauge) const override { return gauges_[Index(gauge)].maximum; }
     void SetGaugeHint(app::Gauge gauge, const std::string& hint) override {
-        gauges_[Index(gauge)].hint = hint;
         SetHint(gauge == app::Gauge::Main ? kIdProgressBar : kIdProgressBarLeft, hint);
     }
     void Beep() override { MessageBeep(MB_OK); }
@@ -190,14 +176,6 @@ public:
     }
 
 private:
-    struct GaugeState {
-        int position = 0;
-        int maximum = 100;
-        std::string hint = app::layout::kGaugeHint;
-    };
-
-    static size_t Index(app::Button button) { return button == app::Button::Left ? 0 : 1; }
-    static size_t Index(app::Gauge gauge) { return gauge == app::Gauge::Main ? 0 : 1; }
     HWND Control(int id) const { return GetDlgItem(window_, id); }
     HWND ButtonControl(app::Button button) const {
         return Control(button == app::Button::Left ? kIdButtonLeft : kIdButtonRight);
@@ -540,8 +518,6 @@ private:
     HFONT logoFont_ = nullptr;
     GradientCanvas canvas_;
     app::MainViewEvents* events_ = nullptr;
-    std::array<GaugeState, 2> gauges_;
-    std::array<bool, 2> hintsShown_{true, true};
     bool shown_ = false;
     unsigned gradientStart_ = app::kColourBlack;
     unsigned gradientEnd_ = app::kGradientEnd;
