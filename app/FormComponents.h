@@ -5,30 +5,31 @@
 // a question is shown.
 
 #include "MainView.h"
+#include "WindowLayout.h"
 
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace qv::app {
 
-// Left, top, width, height in pixels of the window's client area.
-struct TPlace {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-};
-
+// The components keep their own state; the front end only shows it.
 class TButton {
 public:
-    TButton(MainView& view, Button which, TPlace place)
-        : Place(place), view_(view), which_(which) {}
+    TButton(MainView& view, Button which, TPlace place, std::string caption)
+        : Place(place), view_(view), which_(which), caption_(std::move(caption)) {}
 
-    std::string Caption() const { return view_.Caption(which_); }
-    void SetCaption(const std::string& caption) { view_.SetCaption(which_, caption); }
-    bool Enabled() const { return view_.Enabled(which_); }
-    void SetEnabled(bool enabled) { view_.SetEnabled(which_, enabled); }
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption) {
+        caption_ = caption;
+        view_.SetCaption(which_, caption);
+    }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled) {
+        enabled_ = enabled;
+        view_.SetEnabled(which_, enabled);
+    }
     void SetFocus() { view_.SetFocus(which_); }
     void SetShowHint(bool shown) { view_.SetHintsShown(which_, shown); }
     void Click() {
@@ -41,30 +42,42 @@ public:
 private:
     MainView& view_;
     Button which_;
+    std::string caption_;
+    bool enabled_ = true;
 };
 
 class TGauge {
 public:
     TGauge(MainView& view, Gauge which, TPlace place) : Place(place), view_(view), which_(which) {}
 
-    int Position() const { return view_.GaugePosition(which_); }
+    int Position() const { return position_; }
     // The position stays within 0 and the maximum, as a gauge draws it, so
     // what is read back (the hint, the report) never passes 100 percent.
     void SetPosition(int position) {
-        view_.SetGaugePosition(which_, std::clamp(position, 0, std::max(Max(), 0)));
+        position_ = std::clamp(position, 0, std::max(maximum_, 0));
+        view_.SetGaugePosition(which_, position_);
     }
-    int Max() const { return view_.GaugeMax(which_); }
+    int Max() const { return maximum_; }
     void SetMax(int maximum) {
+        maximum_ = maximum;
         view_.SetGaugeMax(which_, maximum);
-        if (Position() > maximum) view_.SetGaugePosition(which_, std::max(maximum, 0));
+        if (position_ > maximum) {
+            position_ = std::max(maximum, 0);
+            view_.SetGaugePosition(which_, position_);
+        }
     }
     void SetHint(const std::string& hint) { view_.SetGaugeHint(which_, hint); }
 
     TPlace Place;
 
 private:
+    // A new gauge's range, as every front end's gauge starts.
+    static constexpr int kDefaultMaximum = 100;
+
     MainView& view_;
     Gauge which_;
+    int position_ = 0;
+    int maximum_ = kDefaultMaximum;
 };
 
 class TMemo {

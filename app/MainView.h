@@ -1,9 +1,13 @@
 #pragma once
 // The port between the run flow (TFormMain) and a front end: the window's
-// components by their layout names, seen from the run flow. The terminal
-// front end, the Win32 window and the test fakes implement it. Every call
+// components by their layout names, seen from the run flow. The components
+// keep their own state (FormComponents.h): a front end is told each change
+// and only shows it. The terminal front end, the desktop windows and the
+// test fakes implement it. Every call
 // comes on the window thread.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qv::app {
@@ -19,17 +23,13 @@ public:
     virtual void AddStatusItem(const std::string& text) = 0;
 
     virtual void SetCaption(Button button, const std::string& caption) = 0;
-    virtual std::string Caption(Button button) const = 0;
     virtual void SetEnabled(Button button, bool enabled) = 0;
-    virtual bool Enabled(Button button) const = 0;
     virtual void SetFocus(Button button) = 0;
     // The button's hint shown or not (ShowHint).
     virtual void SetHintsShown(Button button, bool shown) = 0;
 
     virtual void SetGaugePosition(Gauge gauge, int position) = 0;
-    virtual int GaugePosition(Gauge gauge) const = 0;
     virtual void SetGaugeMax(Gauge gauge, int maximum) = 0;
-    virtual int GaugeMax(Gauge gauge) const = 0;
     virtual void SetGaugeHint(Gauge gauge, const std::string& hint) = 0;
 
     // The default message beep.
@@ -59,6 +59,13 @@ public:
     // The user can press nothing any more (the input ended, or a signal came
     // from outside): the run ends as the right button would end it.
     virtual void UserGone() {}
+    // A message to the main window (the burn side's two, the AutoPlay
+    // question): the answer, or nothing for the default handling.
+    virtual std::optional<intptr_t> WindowMessage(uint32_t message, uintptr_t wParam,
+                                                  intptr_t lParam) = 0;
+    // The message loop has ended without the run's own end: the window is
+    // done with as the start-up does it. The answer is the exit code.
+    virtual int LoopEnded() = 0;
 };
 
 } // namespace qv::app

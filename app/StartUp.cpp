@@ -57,9 +57,9 @@ int RunWindow(const FrontEndFactory& makeFrontEnd, bool ntFamily, int32_t ownSiz
     TFormMain form(frontEnd->View(), frontEnd->Facts(), run);
     // A signal from outside ends the run as the user's cancel would now.
     const platform::EndSignalWatch signals(*loop, [&form] { form.UserGone(); });
-    frontEnd->Connect(form, [&form](uint32_t message) { return form.WindowMessage(message); });
+    frontEnd->Connect(form);
     // The burn side's messages; a Windows front end has registered its own
-    // window, whose procedure takes them instead.
+    // window, whose procedure hands them to the form instead.
     loop->SetWindowMessageHandler([&form](uint32_t message, uintptr_t wParam, intptr_t lParam) {
         return form.WindowMessage(message, wParam, lParam).value_or(0);
     });
@@ -72,9 +72,9 @@ int RunWindow(const FrontEndFactory& makeFrontEnd, bool ntFamily, int32_t ownSiz
     form.CompressDataModule = &compress;
     frontEnd->Start();
     loop->Run();
-    form.FormDestroy();
+    const int exitCode = form.LoopEnded();
     SetApplicationLoop(nullptr);
-    return form.ExitCode().value_or(0);
+    return exitCode;
 }
 
 } // namespace

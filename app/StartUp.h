@@ -27,9 +27,6 @@ class TFormMain;
 inline constexpr const char* kSwitchShow = "/show";
 inline constexpr const char* kSwitchTestWrite = "/testqv00";
 
-// Answers a window message before the default handling, or leaves it.
-using WindowMessageFilter = std::function<std::optional<intptr_t>(uint32_t message)>;
-
 // A front end: the window's components, the system facts as the user sees
 // them (beeps, opened pages), and the events it reports.
 class FrontEnd {
@@ -37,7 +34,7 @@ public:
     virtual ~FrontEnd() = default;
     virtual MainView& View() = 0;
     virtual platform::SystemFacts& Facts() = 0;
-    virtual void Connect(MainViewEvents& events, WindowMessageFilter filter) = 0;
+    virtual void Connect(MainViewEvents& events) = 0;
     // The message loop is about to run: start reading input.
     virtual void Start() = 0;
 };

@@ -17,19 +17,17 @@ namespace {
 constexpr uint32_t kLargestMessageNumber = 65535;
 constexpr int kScreenDepthSixteenColours = 4;
 constexpr int kScreenDepthPalette = 8;
-constexpr int kMainGaugeRightEdge = 320;
-constexpr int kBorderWidth = 2;
-constexpr int kLogoTop = 10;
 
 } // namespace
 
 TFormMain::TFormMain(MainView& view, platform::SystemFacts& facts, TRunState& run)
-    : DevLabel{{20, 32, 300, 60}, ""}, ImageLogo{{8, 10, 313, 99}},
-      LabelProgress{{16, 110, 64, 18}, form_text::kProgressCaption},
-      ProgressBarLeft(view, Gauge::Left, {16, 128, 25, 17}),
-      ProgressBar(view, Gauge::Main, {41, 128, 279, 17}), MemoStatus(view, {16, 160, 305, 129}),
-      ButtonLeft(view, Button::Left, {16, 304, 145, 25}),
-      ButtonRight(view, Button::Right, {176, 304, 145, 25}), view_(view), facts_(facts), run_(run) {
+    : DevLabel{layout::kDevLabel, ""}, ImageLogo{layout::kImageLogo},
+      LabelProgress{layout::kLabelProgress, layout::kProgressCaption},
+      ProgressBarLeft(view, Gauge::Left, layout::kProgressBarLeft),
+      ProgressBar(view, Gauge::Main, layout::kProgressBar), MemoStatus(view, layout::kMemoStatus),
+      ButtonLeft(view, Button::Left, layout::kButtonLeft, layout::kLeftCaption),
+      ButtonRight(view, Button::Right, layout::kButtonRight, layout::kRightCaption), view_(view),
+      facts_(facts), run_(run) {
     // The notice is the console's first content, not a change of it.
     view_.AddStatusItem(form_text::kPublisherNotice);
     MemoStatus.OnChange = [this] { MemoStatusChange(); };
@@ -42,14 +40,12 @@ void TFormMain::FormCreate() {
     if (message > kLargestMessageNumber) throw std::range_error(form_text::kRangeError);
     QueryCancelAutoPlayMessage = static_cast<uint16_t>(message);
 
-    ImageLogo.Place.Left = kClientWidth / 2 - ImageLogo.Place.Width / 2;
+    ImageLogo.Place = layout::CentredLogo(ImageLogo.Place);
     GradientStart = kColourBlack;
     GradientEnd = kGradientEnd;
     ConsoleFontColour = kColourWhite;
-    BorderWidth = kBorderWidth;
-    ImageLogo.Place.Top = kLogoTop;
-    ProgressBar.Place.Left = ProgressBarLeft.Place.Left + ProgressBarLeft.Place.Width;
-    ProgressBar.Place.Width = kMainGaugeRightEdge - ProgressBar.Place.Left;
+    BorderWidth = kFrameWidth;
+    ProgressBar.Place = layout::MainGaugeBeside(ProgressBarLeft.Place, ProgressBar.Place);
 
     ButtonRight.SetCaption(form_text::kPleaseWait);
     RunStage = stage::kCreated;
@@ -80,6 +76,11 @@ void TFormMain::ApplyLook() {
 void TFormMain::FormDestroy() {
     SaveSettings();
     recording::FreeEngine();
+}
+
+int TFormMain::LoopEnded() {
+    FormDestroy();
+    return ExitCode().value_or(0);
 }
 
 bool TFormMain::FormClose() {

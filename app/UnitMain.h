@@ -7,6 +7,7 @@
 
 #include "FormComponents.h"
 #include "MainView.h"
+#include "WindowLayout.h"
 
 #include "platform/SystemFacts.h"
 
@@ -32,12 +33,6 @@ namespace form_text {
 inline constexpr const char* kQueryCancelAutoPlay = "QueryCancelAutoPlay";
 inline constexpr const char* kPleaseWait = "Please Wait";
 inline constexpr const char* kRightCaptions[2] = {"&Cancel", "&OK"};
-inline constexpr const char* kLayoutRightCaption = "&Ok";
-inline constexpr const char* kLayoutLeftCaption = "&Help";
-inline constexpr const char* kLeftHint = "Opens a web page";
-inline constexpr const char* kGaugeHint = "-";
-inline constexpr const char* kMemoHint = "Scroll Up and Down to view";
-inline constexpr const char* kProgressCaption = "Progress";
 inline constexpr const char* kProductLine = "Data Quarlow\r\n";
 inline constexpr const char* kCanceling = "\r\n\r\n*** Canceling per your request\r\n";
 inline constexpr const char* kRangeError = "Range check error";
@@ -49,16 +44,6 @@ inline constexpr const char* kPublisherNotice =
     "____________________________________\r\n"
     "\r\n";
 } // namespace form_text
-
-// Colours as 0x00BBGGRR values.
-inline constexpr unsigned kColourBlack = 0x000000;
-inline constexpr unsigned kColourWhite = 0xFFFFFF;
-inline constexpr unsigned kColourPureRed = 0x0000FF;
-inline constexpr unsigned kGradientEnd = 0x2600C4; // RGB(196, 0, 38)
-
-// The window's client area.
-inline constexpr int kClientWidth = 334;
-inline constexpr int kClientHeight = 343;
 
 // The run's own flags, each touched by the window thread only.
 struct TRunValues {
@@ -128,7 +113,8 @@ public:
     // The answer to a window message, or nothing for the default handling.
     std::optional<intptr_t> WindowMessage(uint32_t message);
     // WM_BURNPROGRESS and WM_BURNSTATUS need their parameters.
-    std::optional<intptr_t> WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    std::optional<intptr_t> WindowMessage(uint32_t message, uintptr_t wParam,
+                                          intptr_t lParam) override;
 
     // Keeps the first real result (2 or more); returns RunResult.
     int32_t SetRunResult(int32_t code);
@@ -187,6 +173,7 @@ public:
     void Activated() override { ApplicationEvents1Activate(); }
     bool CloseRequested() override { return FormClose(); }
     void UserGone() override;
+    int LoopEnded() override;
 
     MainView& View() { return view_; }
     platform::SystemFacts& Facts() { return facts_; }

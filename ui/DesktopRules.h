@@ -4,7 +4,7 @@
 // gauges' fill on a palette screen, and where the window goes on a screen
 // smaller than itself. Plain rules, so both windows follow one copy.
 
-#include "app/FormComponents.h"
+#include "app/WindowLayout.h"
 
 #include <algorithm>
 #include <array>

@@ -4,6 +4,7 @@
 // a test reads what a user of the terminal would have seen, in order.
 
 #include "app/MainView.h"
+#include "app/WindowLayout.h"
 
 #include <array>
 #include <string>
@@ -57,13 +58,12 @@ public:
         log.push_back((button == app::Button::Left ? "caption left: " : "caption right: ") +
                       caption);
     }
-    std::string Caption(app::Button button) const override {
-        return buttons_[Index(button)].caption;
-    }
+    // What the view was last told, for the tests to read.
+    std::string Caption(app::Button button) const { return buttons_[Index(button)].caption; }
     void SetEnabled(app::Button button, bool enabled) override {
         buttons_[Index(button)].enabled = enabled;
     }
-    bool Enabled(app::Button button) const override { return buttons_[Index(button)].enabled; }
+    bool Enabled(app::Button button) const { return buttons_[Index(button)].enabled; }
     void SetFocus(app::Button button) override { focused_ = static_cast<int>(Index(button)); }
     void SetHintsShown(app::Button button, bool shown) override {
         buttons_[Index(button)].hints = shown;
@@ -73,13 +73,13 @@ public:
         gauges_[Index(gauge)].position = position;
         LogGauge(gauge);
     }
-    int GaugePosition(app::Gauge gauge) const override { return gauges_[Index(gauge)].position; }
+    int GaugePosition(app::Gauge gauge) const { return gauges_[Index(gauge)].position; }
     void SetGaugeMax(app::Gauge gauge, int maximum) override {
         if (gauges_[Index(gauge)].maximum == maximum) return;
         gauges_[Index(gauge)].maximum = maximum;
         LogGauge(gauge);
     }
-    int GaugeMax(app::Gauge gauge) const override { return gauges_[Index(gauge)].maximum; }
+    int GaugeMax(app::Gauge gauge) const { return gauges_[Index(gauge)].maximum; }
     void SetGaugeHint(app::Gauge gauge, const std::string& hint) override {
         gauges_[Index(gauge)].hint = hint;
     }
@@ -101,7 +101,7 @@ private:
     struct GaugeState {
         int position = 0;
         int maximum = 100;
-        std::string hint = "-";
+        std::string hint = app::layout::kGaugeHint;
     };
     static size_t Index(app::Button button) { return button == app::Button::Left ? 0 : 1; }
     static size_t Index(app::Gauge gauge) { return gauge == app::Gauge::Main ? 0 : 1; }
@@ -111,7 +111,8 @@ private:
                       std::to_string(state.position) + "/" + std::to_string(state.maximum));
     }
 
-    std::array<ButtonState, 2> buttons_{{{"&Help"}, {"&Ok"}}};
+    std::array<ButtonState, 2> buttons_{
+        {{app::layout::kLeftCaption}, {app::layout::kRightCaption}}};
     std::array<GaugeState, 2> gauges_;
     int focused_ = -1;
 };

@@ -18,9 +18,7 @@ public:
     app::MainView& View() override { return view_; }
     ConsoleView& Screen() { return view_; }
     platform::SystemFacts& Facts() override { return facts_; }
-    void Connect(app::MainViewEvents& events, app::WindowMessageFilter) override {
-        events_ = &events;
-    }
+    void Connect(app::MainViewEvents& events) override { events_ = &events; }
     // A terminal application is active once it runs: that is the first activation.
     void Start() override {
         // Activation first: a line typed ahead reaches the run, not stage 0.

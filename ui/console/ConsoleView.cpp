@@ -1,7 +1,7 @@
 #include "ConsoleView.h"
 #include "ScreenFrame.h"
 
-#include "app/UnitMain.h"
+#include "app/WindowLayout.h"
 
 namespace qv::ui {
 
@@ -65,10 +65,10 @@ std::string ShownCaption(const std::string& caption) {
 
 ConsoleView::ConsoleView(std::ostream& out, ConsoleFace face, int consoleRows)
     : out_(out), face_(face), consoleRows_(consoleRows) {
-    buttons_[Index(app::Button::Left)].caption = app::form_text::kLayoutLeftCaption;
-    buttons_[Index(app::Button::Right)].caption = app::form_text::kLayoutRightCaption;
+    buttons_[Index(app::Button::Left)].caption = app::layout::kLeftCaption;
+    buttons_[Index(app::Button::Right)].caption = app::layout::kRightCaption;
     for (GaugeState& gauge : gauges_)
-        gauge.hint = app::form_text::kGaugeHint;
+        gauge.hint = app::layout::kGaugeHint;
 }
 
 void ConsoleView::Log(const std::string& line) {
@@ -93,20 +93,12 @@ void ConsoleView::SetCaption(app::Button button, const std::string& caption) {
     Redraw();
 }
 
-std::string ConsoleView::Caption(app::Button button) const {
-    return buttons_[Index(button)].caption;
-}
-
 void ConsoleView::SetEnabled(app::Button button, bool enabled) {
     ButtonState& state = buttons_[Index(button)];
     if (state.enabled == enabled) return;
     state.enabled = enabled;
     if (button == app::Button::Left) Log(kEnabledLeftPrefix + std::string(enabled ? "1" : "0"));
     Redraw();
-}
-
-bool ConsoleView::Enabled(app::Button button) const {
-    return buttons_[Index(button)].enabled;
 }
 
 void ConsoleView::SetFocus(app::Button button) {
@@ -129,19 +121,11 @@ void ConsoleView::SetGaugePosition(app::Gauge gauge, int position) {
     LogGauge(gauge);
 }
 
-int ConsoleView::GaugePosition(app::Gauge gauge) const {
-    return gauges_[Index(gauge)].position;
-}
-
 void ConsoleView::SetGaugeMax(app::Gauge gauge, int maximum) {
     GaugeState& state = gauges_[Index(gauge)];
     if (state.maximum == maximum) return;
     state.maximum = maximum;
     LogGauge(gauge);
-}
-
-int ConsoleView::GaugeMax(app::Gauge gauge) const {
-    return gauges_[Index(gauge)].maximum;
 }
 
 void ConsoleView::SetGaugeHint(app::Gauge gauge, const std::string& hint) {
@@ -186,7 +170,7 @@ void ConsoleView::Redraw() {
     const GaugeState& left = gauges_[Index(app::Gauge::Left)];
     const GaugeState& main = gauges_[Index(app::Gauge::Main)];
     ScreenParts parts;
-    parts.header = std::string(app::form_text::kProgressCaption) + ' ' +
+    parts.header = std::string(app::layout::kProgressCaption) + ' ' +
                    TextBar(left.position, left.maximum, kLeftBarWidth) +
                    TextBar(main.position, main.maximum, kMainBarWidth) + ' ' +
                    std::to_string(main.position) + '/' + std::to_string(main.maximum);

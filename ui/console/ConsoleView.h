@@ -32,15 +32,11 @@ public:
 
     void AddStatusItem(const std::string& text) override;
     void SetCaption(app::Button button, const std::string& caption) override;
-    std::string Caption(app::Button button) const override;
     void SetEnabled(app::Button button, bool enabled) override;
-    bool Enabled(app::Button button) const override;
     void SetFocus(app::Button button) override;
     void SetHintsShown(app::Button button, bool shown) override;
     void SetGaugePosition(app::Gauge gauge, int position) override;
-    int GaugePosition(app::Gauge gauge) const override;
     void SetGaugeMax(app::Gauge gauge, int maximum) override;
-    int GaugeMax(app::Gauge gauge) const override;
     void SetGaugeHint(app::Gauge gauge, const std::string& hint) override;
     void Beep() override;
     void ShowWindow() override;

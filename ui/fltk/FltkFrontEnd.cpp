@@ -5,7 +5,6 @@
 #include "FltkWait.h"
 #include "LoggedView.h"
 
-#include "app/UnitMain.h"
 #include "console/ConsoleFrontEnd.h"
 #include "console/ConsoleInput.h"
 #include "platform/Processes.h"
@@ -80,10 +79,9 @@ public:
         return window_;
     }
     platform::SystemFacts& Facts() override { return *facts_; }
-    void Connect(app::MainViewEvents& events, app::WindowMessageFilter) override {
+    void Connect(app::MainViewEvents& events) override {
         events_ = &events;
-        form_ = dynamic_cast<app::TFormMain*>(&events);
-        window_.Connect(events, form_);
+        window_.Connect(events);
     }
     // The window is up by now; its first activation starts the run.
     void Start() override {
@@ -103,14 +101,12 @@ private:
         wait_.LeaveDisplay();
         window_.LeaveDisplay();
         if (log_) std::cout << kDisplayLostEvent << std::endl;
-        if (!started_ || form_ == nullptr) platform::EndProcess(kLostBeforeRunExitCode);
+        if (!started_ || events_ == nullptr) platform::EndProcess(kLostBeforeRunExitCode);
         // No one is left to see the window: the run ends as the right button
         // would end it now (the engine's cancel during a write).
-        form_->UserGone();
+        events_->UserGone();
         loop_.Run();
-        // The loop ended without the run's own end: as the start-up ends it.
-        form_->FormDestroy();
-        platform::EndProcess(form_->ExitCode().value_or(0));
+        platform::EndProcess(events_->LoopEnded());
     }
 
     platform::EventLoop& loop_;
@@ -121,7 +117,6 @@ private:
     std::optional<ConsoleInput> input_;
     std::optional<DesktopFacts> facts_;
     app::MainViewEvents* events_ = nullptr;
-    app::TFormMain* form_ = nullptr;
     bool started_ = false;
 };
 

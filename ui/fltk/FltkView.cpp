@@ -3,7 +3,7 @@
 #include "FltkScreen.h"
 
 #include "DesktopRules.h"
-#include "app/UnitMain.h"
+#include "app/WindowLayout.h"
 #include "console/ConsoleView.h"
 
 #include <FL/Fl.H>
@@ -19,27 +19,8 @@ namespace qv::ui {
 
 namespace {
 
-constexpr int kWindowWidth = app::kClientWidth + 2 * kDesktopFrameWidth;
-constexpr int kWindowHeight = app::kClientHeight + 2 * kDesktopFrameWidth;
-// Hints in the desktop's usual colours: black on pale yellow.
-constexpr unsigned kHintBackground = 0xE1FFFF; // RGB(255, 255, 225)
-constexpr unsigned kHintText = 0x000000;
-
-// The layout's places in the client area, moved into the window by the frame.
-struct Rect {
-    int left, top, width, height;
-};
-constexpr Rect kLogoPlace{8, 10, 313, 99};
-constexpr Rect kLabelProgressPlace{16, 110, 64, 18};
-constexpr Rect kGaugeLeftPlace{16, 128, 25, 17};
-constexpr Rect kGaugeMainPlace{41, 128, 279, 17};
-constexpr Rect kConsolePlace{16, 160, 305, 129};
-constexpr Rect kButtonLeftPlace{16, 304, 145, 25};
-constexpr Rect kButtonRightPlace{176, 304, 145, 25};
-
-constexpr app::TPlace AsPlace(const Rect& r) {
-    return {r.left, r.top, r.width, r.height};
-}
+constexpr int kWindowWidth = app::kClientWidth + 2 * app::kFrameWidth;
+constexpr int kWindowHeight = app::kClientHeight + 2 * app::kFrameWidth;
 
 // Tab and Shift+Tab, and the arrows as a dialog box takes them.
 std::optional<bool> FocusStep(int key, int state) {
@@ -50,14 +31,11 @@ std::optional<bool> FocusStep(int key, int state) {
     return std::nullopt;
 }
 
-template <typename Widget, typename... Rest> Widget* Make(const Rect& place, Rest&&... rest) {
-    return new Widget(place.left + kDesktopFrameWidth, place.top + kDesktopFrameWidth, place.width,
-                      place.height, std::forward<Rest>(rest)...);
-}
-
-void MoveTo(Fl_Widget& widget, const app::TPlace& place) {
-    widget.resize(place.Left + kDesktopFrameWidth, place.Top + kDesktopFrameWidth, place.Width,
-                  place.Height);
+// The layout's places in the client area, moved into the window by the frame.
+template <typename Widget, typename... Rest>
+Widget* Make(const app::TPlace& place, Rest&&... rest) {
+    return new Widget(place.Left + app::kFrameWidth, place.Top + app::kFrameWidth, place.Width,
+                      place.Height, std::forward<Rest>(rest)...);
 }
 
 } // namespace
@@ -68,11 +46,11 @@ class FormWindow final : public Fl_Double_Window {
 public:
     FormWindow(const Backdrop& backdrop, std::function<bool()> closeRequested,
                std::function<void(bool)> moveFocus)
-        : Fl_Double_Window(kWindowWidth, kWindowHeight, kDesktopWindowTitle), backdrop_(backdrop),
+        : Fl_Double_Window(kWindowWidth, kWindowHeight, app::kWindowTitle), backdrop_(backdrop),
           closeRequested_(std::move(closeRequested)), moveFocus_(std::move(moveFocus)) {
         box(FL_NO_BOX);
         border(0);
-        xclass(kDesktopWindowClass);
+        xclass(app::kWindowClass);
         // The window manager's close (and Escape, which FLTK takes for one).
         callback([](Fl_Widget* window, void*) { static_cast<FormWindow*>(window)->AskClose(); });
     }
@@ -80,9 +58,9 @@ public:
     void draw() override {
         if ((damage() & ~FL_DAMAGE_CHILD) != 0) {
             fl_color(static_cast<Fl_Color>(FltkColour(backdrop_.Bottom())));
-            for (int ring = 0; ring < kDesktopFrameWidth; ++ring)
+            for (int ring = 0; ring < app::kFrameWidth; ++ring)
                 fl_rect(ring, ring, w() - 2 * ring, h() - 2 * ring);
-            backdrop_.Paint(kDesktopFrameWidth, kDesktopFrameWidth, app::kClientWidth,
+            backdrop_.Paint(app::kFrameWidth, app::kFrameWidth, app::kClientWidth,
                             app::kClientHeight);
         }
         draw_children();
@@ -139,35 +117,33 @@ private:
 };
 
 FltkView::FltkView(platform::EventLoop& loop)
-    : loop_(loop), backdrop_(kDesktopFrameWidth, app::kClientHeight) {
+    : loop_(loop), backdrop_(app::kFrameWidth, app::kClientHeight) {
     LoadLayoutFaces(fonts_.body, fonts_.bold);
     backdrop_.SetColours(app::kColourBlack, app::kGradientEnd);
-    Fl_Tooltip::color(static_cast<Fl_Color>(FltkColour(kHintBackground)));
-    Fl_Tooltip::textcolor(static_cast<Fl_Color>(FltkColour(kHintText)));
+    Fl_Tooltip::color(static_cast<Fl_Color>(FltkColour(app::layout::kHintBackground)));
+    Fl_Tooltip::textcolor(static_cast<Fl_Color>(FltkColour(app::layout::kHintText)));
     Fl_Tooltip::font(static_cast<Fl_Font>(fonts_.body));
     Fl_Tooltip::size(fonts_.bodySize);
     window_ = std::make_unique<FormWindow>(
         backdrop_, [this] { return events_ != nullptr && events_->CloseRequested(); },
         [this](bool forward) { MoveFocus(forward); });
     // DevLabel never shows a text: it has nothing to draw.
-    logo_ = Make<LogoPicture>(kLogoPlace, fonts_);
-    Make<PlainLabel>(kLabelProgressPlace, app::form_text::kProgressCaption, fonts_);
-    gauges_[Index(app::Gauge::Left)].widget = Make<FlatGauge>(kGaugeLeftPlace, backdrop_);
-    gauges_[Index(app::Gauge::Main)].widget = Make<FlatGauge>(kGaugeMainPlace, backdrop_);
-    console_ = Make<StatusConsole>(kConsolePlace, backdrop_, fonts_);
-    console_->tooltip(app::form_text::kMemoHint);
+    Make<LogoPicture>(app::layout::kShownImageLogo, fonts_);
+    Make<PlainLabel>(app::layout::kLabelProgress, app::layout::kProgressCaption, fonts_);
+    gauges_[Index(app::Gauge::Left)] = Make<FlatGauge>(app::layout::kProgressBarLeft, backdrop_);
+    gauges_[Index(app::Gauge::Main)] = Make<FlatGauge>(app::layout::kShownProgressBar, backdrop_);
+    console_ = Make<StatusConsole>(app::layout::kMemoStatus, backdrop_, fonts_);
+    console_->tooltip(app::layout::kMemoHint);
     buttons_[Index(app::Button::Left)].widget =
-        Make<FlatButton>(kButtonLeftPlace, backdrop_, fonts_);
+        Make<FlatButton>(app::layout::kButtonLeft, backdrop_, fonts_);
     buttons_[Index(app::Button::Right)].widget =
-        Make<FlatButton>(kButtonRightPlace, backdrop_, fonts_);
+        Make<FlatButton>(app::layout::kButtonRight, backdrop_, fonts_);
     window_->end();
-    buttons_[Index(app::Button::Left)].hint = app::form_text::kLeftHint;
-    for (GaugeState& gauge : gauges_) {
-        gauge.hint = app::form_text::kGaugeHint;
-        gauge.widget->tooltip(app::form_text::kGaugeHint);
-    }
-    SetCaption(app::Button::Left, app::form_text::kLayoutLeftCaption);
-    SetCaption(app::Button::Right, app::form_text::kLayoutRightCaption);
+    buttons_[Index(app::Button::Left)].hint = app::layout::kLeftHint;
+    for (FlatGauge* gauge : gauges_)
+        gauge->tooltip(app::layout::kGaugeHint);
+    SetCaption(app::Button::Left, app::layout::kLeftCaption);
+    SetCaption(app::Button::Right, app::layout::kRightCaption);
     for (app::Button button : {app::Button::Left, app::Button::Right}) {
         ButtonState& state = buttons_[Index(button)];
         state.widget->tooltip(state.hint);
@@ -184,8 +160,8 @@ void FltkView::PlaceOnScreen() {
     Fl::screen_xywh(screen.Left, screen.Top, screen.Width, screen.Height, 0);
     Fl::screen_work_area(work.Left, work.Top, work.Width, work.Height, 0);
     const ScreenPoint origin =
-        WindowOrigin(screen, work, kWindowWidth, kWindowHeight, kDesktopFrameWidth,
-                     ButtonRow(AsPlace(kButtonLeftPlace), AsPlace(kButtonRightPlace)));
+        WindowOrigin(screen, work, kWindowWidth, kWindowHeight, app::kFrameWidth,
+                     ButtonRow(app::layout::kButtonLeft, app::layout::kButtonRight));
     window_->position(origin.x, origin.y);
 }
 
@@ -205,9 +181,8 @@ FltkView::~FltkView() {
     if (displayGone_) static_cast<void>(window_.release());
 }
 
-void FltkView::Connect(app::MainViewEvents& events, const app::TFormMain* form) {
+void FltkView::Connect(app::MainViewEvents& events) {
     events_ = &events;
-    form_ = form;
 }
 
 // A press reaches the run as a message, never from inside the toolkit's
@@ -229,14 +204,9 @@ void FltkView::AddStatusItem(const std::string& text) {
 }
 
 void FltkView::SetCaption(app::Button button, const std::string& caption) {
-    ButtonState& state = buttons_[Index(button)];
-    state.caption = caption;
-    state.widget->copy_label(caption.c_str());
-    state.widget->redraw();
-}
-
-std::string FltkView::Caption(app::Button button) const {
-    return buttons_[Index(button)].caption;
+    FlatButton& widget = *buttons_[Index(button)].widget;
+    widget.copy_label(caption.c_str());
+    widget.redraw();
 }
 
 void FltkView::SetEnabled(app::Button button, bool enabled) {
@@ -255,10 +225,6 @@ void FltkView::SetEnabled(app::Button button, bool enabled) {
         widget.deactivate();
 }
 
-bool FltkView::Enabled(app::Button button) const {
-    return buttons_[Index(button)].widget->active() != 0;
-}
-
 void FltkView::SetFocus(app::Button button) {
     if (displayGone_) return;
     buttons_[Index(button)].widget->take_focus();
@@ -270,29 +236,15 @@ void FltkView::SetHintsShown(app::Button button, bool shown) {
 }
 
 void FltkView::SetGaugePosition(app::Gauge gauge, int position) {
-    GaugeState& state = gauges_[Index(gauge)];
-    state.position = position;
-    state.widget->SetState(state.position, state.maximum);
-}
-
-int FltkView::GaugePosition(app::Gauge gauge) const {
-    return gauges_[Index(gauge)].position;
+    gauges_[Index(gauge)]->SetPosition(position);
 }
 
 void FltkView::SetGaugeMax(app::Gauge gauge, int maximum) {
-    GaugeState& state = gauges_[Index(gauge)];
-    state.maximum = maximum;
-    state.widget->SetState(state.position, state.maximum);
-}
-
-int FltkView::GaugeMax(app::Gauge gauge) const {
-    return gauges_[Index(gauge)].maximum;
+    gauges_[Index(gauge)]->SetMaximum(maximum);
 }
 
 void FltkView::SetGaugeHint(app::Gauge gauge, const std::string& hint) {
-    GaugeState& state = gauges_[Index(gauge)];
-    state.hint = hint;
-    state.widget->copy_tooltip(hint.c_str());
+    gauges_[Index(gauge)]->copy_tooltip(hint.c_str());
 }
 
 void FltkView::Beep() {
@@ -300,16 +252,8 @@ void FltkView::Beep() {
     fl_beep(FL_BEEP_DEFAULT);
 }
 
-void FltkView::TakeFormPlaces() {
-    if (form_ == nullptr) return;
-    MoveTo(*logo_, form_->ImageLogo.Place);
-    MoveTo(*gauges_[Index(app::Gauge::Left)].widget, form_->ProgressBarLeft.Place);
-    MoveTo(*gauges_[Index(app::Gauge::Main)].widget, form_->ProgressBar.Place);
-}
-
 void FltkView::ShowWindow() {
     if (displayGone_) return;
-    if (!shown_) TakeFormPlaces();
     window_->show();
     if (!shown_) {
         // The toolkit pulls a new window onto the screen whole; a window
@@ -334,8 +278,8 @@ int FltkView::ScreenBitsPerPixel() const {
 
 void FltkView::SetGradient(unsigned startColour, unsigned endColour) {
     backdrop_.SetColours(startColour, endColour);
-    for (GaugeState& gauge : gauges_)
-        gauge.widget->SetFill(GaugeFill(DesktopDepth(), endColour));
+    for (FlatGauge* gauge : gauges_)
+        gauge->SetFill(GaugeFill(DesktopDepth(), endColour));
     window_->redraw();
 }
 

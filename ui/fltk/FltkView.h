@@ -12,19 +12,9 @@
 #include <memory>
 #include <string>
 
-namespace qv::app {
-class TFormMain;
-}
-
 namespace qv::ui {
 
 class FormWindow;
-
-// The window's class and title, by which a desktop (and a test) finds it.
-inline constexpr const char* kDesktopWindowClass = "TFormMain";
-inline constexpr const char* kDesktopWindowTitle = "Applet";
-// The flat frame around the client area, in pixels.
-inline constexpr int kDesktopFrameWidth = 2;
 
 class FltkView final : public app::MainView {
 public:
@@ -33,21 +23,16 @@ public:
     FltkView(const FltkView&) = delete;
     FltkView& operator=(const FltkView&) = delete;
 
-    // Presses and close requests go to the events; the form's places (the
-    // logo and gauges it moves at creation) are taken when first shown.
-    void Connect(app::MainViewEvents& events, const app::TFormMain* form);
+    // Presses and close requests go to the events.
+    void Connect(app::MainViewEvents& events);
 
     void AddStatusItem(const std::string& text) override;
     void SetCaption(app::Button button, const std::string& caption) override;
-    std::string Caption(app::Button button) const override;
     void SetEnabled(app::Button button, bool enabled) override;
-    bool Enabled(app::Button button) const override;
     void SetFocus(app::Button button) override;
     void SetHintsShown(app::Button button, bool shown) override;
     void SetGaugePosition(app::Gauge gauge, int position) override;
-    int GaugePosition(app::Gauge gauge) const override;
     void SetGaugeMax(app::Gauge gauge, int maximum) override;
-    int GaugeMax(app::Gauge gauge) const override;
     void SetGaugeHint(app::Gauge gauge, const std::string& hint) override;
     void Beep() override;
     void ShowWindow() override;
@@ -61,22 +46,14 @@ public:
     void LeaveDisplay() { displayGone_ = true; }
 
 private:
-    struct GaugeState {
-        FlatGauge* widget = nullptr;
-        int position = 0;
-        int maximum = 100;
-        std::string hint;
-    };
     struct ButtonState {
         FlatButton* widget = nullptr;
-        std::string caption;
         const char* hint = nullptr; // the layout's hint, when it has one
     };
 
     static size_t Index(app::Button button) { return button == app::Button::Left ? 0 : 1; }
     static size_t Index(app::Gauge gauge) { return gauge == app::Gauge::Main ? 0 : 1; }
     void Press(app::Button button);
-    void TakeFormPlaces();
     void PlaceOnScreen();
     // Tab's move between the buttons.
     void MoveFocus(bool forward);
@@ -85,12 +62,10 @@ private:
     Backdrop backdrop_;
     LayoutFonts fonts_;
     std::unique_ptr<FormWindow> window_;
-    LogoPicture* logo_ = nullptr;
     StatusConsole* console_ = nullptr;
-    std::array<GaugeState, 2> gauges_;
+    std::array<FlatGauge*, 2> gauges_{};
     std::array<ButtonState, 2> buttons_;
     app::MainViewEvents* events_ = nullptr;
-    const app::TFormMain* form_ = nullptr;
     bool shown_ = false;
     bool displayGone_ = false;
 };

@@ -11,16 +11,8 @@ namespace qv::ui {
 
 namespace {
 
-constexpr unsigned kText = 0xFFFFFF;
-constexpr unsigned kGreyedText = 0x808080;
-constexpr unsigned kPressedFill = 0x130060; // RGB(96, 0, 19)
-constexpr unsigned kBlack = 0x000000;
-constexpr unsigned kDiscRim = 0xD2C8C8;   // RGB(200, 200, 210)
-constexpr unsigned kDiscSheen = 0xAA9696; // RGB(150, 150, 170)
-constexpr unsigned kDiscLabel = 0x2600C4; // RGB(196, 0, 38)
-constexpr const char* kLogoName = "QUARLOW";
-constexpr const char* kLogoTagline = "makes your CD";
-constexpr int kLogoNameSize = 34;
+using namespace app::layout;
+
 // The console: a scroll bar as wide as the desktop's usual one, and the
 // edit control's margins beside the text (none above it): those that the
 // Windows window's console takes for its face, so that lines wrap alike.
@@ -105,15 +97,20 @@ int HintArea::handle(int event) {
     return event == FL_ENTER || event == FL_MOVE || event == FL_LEAVE ? 1 : 0;
 }
 
-void FlatGauge::SetState(int position, int maximum) {
-    if (position == position_ && maximum == maximum_) return;
+void FlatGauge::SetPosition(int position) {
+    if (position == position_) return;
     position_ = position;
+    redraw();
+}
+
+void FlatGauge::SetMaximum(int maximum) {
+    if (maximum == maximum_) return;
     maximum_ = maximum;
     redraw();
 }
 
 void FlatGauge::draw() {
-    SetColour(kBlack);
+    SetColour(kGaugeBack);
     fl_rectf(x(), y(), w(), h());
     if (maximum_ <= 0 || position_ <= 0) return;
     const int filled =
@@ -281,20 +278,16 @@ int StatusConsole::handle(int event) {
 }
 
 void LogoPicture::draw() {
-    const int radius = h() / 2 - 4;
-    const int cx = x() + radius + 8;
-    const int cy = y() + h() / 2;
-    FillCircle(cx, cy, radius, kDiscRim);
-    FillCircle(cx, cy, radius * 3 / 4, kDiscSheen);
-    FillCircle(cx, cy, radius / 2, kDiscLabel);
-    FillCircle(cx, cy, radius / 6, kBlack);
+    const LogoShape logo = LogoIn(x(), y(), h());
+    FillCircle(logo.centreX, logo.centreY, logo.radius, kDiscRim);
+    FillCircle(logo.centreX, logo.centreY, SheenRadius(logo.radius), kDiscSheen);
+    FillCircle(logo.centreX, logo.centreY, LabelRadius(logo.radius), kDiscLabel);
+    FillCircle(logo.centreX, logo.centreY, HoleRadius(logo.radius), kDiscHole);
     SetColour(kText);
-    const int textLeft = cx + radius + 12;
-    const int nameBottom = y() + h() * 2 / 3;
     fl_font(fonts_.bold, kLogoNameSize);
-    fl_draw(kLogoName, textLeft, nameBottom - fl_descent());
+    fl_draw(kLogoName, logo.textLeft, logo.nameBottom - fl_descent());
     fl_font(fonts_.body, fonts_.bodySize);
-    fl_draw(kLogoTagline, textLeft, nameBottom + fl_height() - fl_descent());
+    fl_draw(kLogoTagline, logo.textLeft, logo.nameBottom + fl_height() - fl_descent());
 }
 
 void PlainLabel::draw() {

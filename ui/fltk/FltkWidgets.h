@@ -4,6 +4,8 @@
 // never show; the flat gauges; the flat buttons; the status console with its
 // centred lines and scroll bar; the logo.
 
+#include "app/WindowLayout.h"
+
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Scrollbar.H>
@@ -44,8 +46,8 @@ private:
 struct LayoutFonts {
     int body = 0;
     int bold = 0;
-    int bodySize = 11;
-    int labelSize = 13;
+    int bodySize = app::layout::kBodySize;
+    int labelSize = app::layout::kLabelSize;
 };
 
 // Accepts the pointer's entry so that its tooltip shows, and nothing else:
@@ -60,7 +62,8 @@ class FlatGauge final : public HintArea {
 public:
     FlatGauge(int x, int y, int w, int h, const Backdrop& backdrop)
         : HintArea(x, y, w, h), backdrop_(backdrop) {}
-    void SetState(int position, int maximum);
+    void SetPosition(int position);
+    void SetMaximum(int maximum);
     // The filled part's colour, 0x00BBGGRR; the frame's gradient end until set.
     void SetFill(unsigned colourValue);
     void draw() override;
@@ -113,7 +116,7 @@ private:
     ConsoleScrollBar bar_;
     std::vector<std::string> rows_;
     int topRow_ = 0;
-    unsigned textColour_ = 0xFFFFFF;
+    unsigned textColour_ = app::layout::kText;
 };
 
 // Our own logo: a disc and the maker's name, over the gradient.

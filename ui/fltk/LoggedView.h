@@ -1,6 +1,6 @@
 #pragma once
-// The window with the event log beside it: every change goes to both, every
-// question is answered by the window.
+// The window with the event log beside it: every change goes to both; the
+// screen's questions are answered by the window.
 
 #include "app/MainView.h"
 #include "console/ConsoleView.h"
@@ -19,12 +19,10 @@ public:
         window_.SetCaption(button, caption);
         log_.SetCaption(button, caption);
     }
-    std::string Caption(app::Button button) const override { return window_.Caption(button); }
     void SetEnabled(app::Button button, bool enabled) override {
         window_.SetEnabled(button, enabled);
         log_.SetEnabled(button, enabled);
     }
-    bool Enabled(app::Button button) const override { return window_.Enabled(button); }
     void SetFocus(app::Button button) override { window_.SetFocus(button); }
     void SetHintsShown(app::Button button, bool shown) override {
         window_.SetHintsShown(button, shown);
@@ -33,12 +31,10 @@ public:
         window_.SetGaugePosition(gauge, position);
         log_.SetGaugePosition(gauge, position);
     }
-    int GaugePosition(app::Gauge gauge) const override { return window_.GaugePosition(gauge); }
     void SetGaugeMax(app::Gauge gauge, int maximum) override {
         window_.SetGaugeMax(gauge, maximum);
         log_.SetGaugeMax(gauge, maximum);
     }
-    int GaugeMax(app::Gauge gauge) const override { return window_.GaugeMax(gauge); }
     void SetGaugeHint(app::Gauge gauge, const std::string& hint) override {
         window_.SetGaugeHint(gauge, hint);
         log_.SetGaugeHint(gauge, hint);

@@ -3,8 +3,6 @@
 #include "Win32Paint.h"
 
 #include "DesktopRules.h"
-#include "app/RunFlow.h"
-#include "app/UnitMain.h"
 
 // After windows.h (through Win32Paint.h), which it needs.
 #include <commctrl.h>
@@ -18,11 +16,10 @@ namespace qv::ui {
 
 namespace {
 
-constexpr const char* kFontFace = "Tahoma";
-constexpr int kFontHeight = -11;
-constexpr const char* kLabelFontFace = "Arial Black";
-constexpr int kLabelFontHeight = -13;
-constexpr int kLogoNameHeight = -34;
+// Negative heights ask for the character height, as the layout gives it.
+constexpr int kFontHeight = -app::layout::kBodySize;
+constexpr int kLabelFontHeight = -app::layout::kLabelSize;
+constexpr int kLogoNameHeight = -app::layout::kLogoNameSize;
 constexpr const char* kLineBreak = "\r\n";
 constexpr int kDefaultScreenDepth = 32;
 constexpr int kCaptionLength = 256;
@@ -48,34 +45,21 @@ struct Place {
 
 // The layout: left, top, width, height of each component in the client area.
 const std::array<Place, 8> kLayout = {{
-    {kIdDevLabel, "STATIC", "", SS_CENTER, {20, 32, 300, 60}, nullptr},
-    {kIdImageLogo, "STATIC", "", SS_OWNERDRAW, {8, 10, 313, 99}, nullptr},
-    {kIdLabelProgress,
-     "STATIC",
-     app::form_text::kProgressCaption,
-     SS_LEFT | SS_NOPREFIX,
-     {16, 110, 64, 18},
-     nullptr},
-    {kIdProgressBarLeft, PROGRESS_CLASSA, "", 0, {16, 128, 25, 17}, app::form_text::kGaugeHint},
-    {kIdProgressBar, PROGRESS_CLASSA, "", 0, {41, 128, 279, 17}, app::form_text::kGaugeHint},
-    {kIdMemoStatus,
-     "EDIT",
-     "",
-     ES_MULTILINE | ES_READONLY | ES_CENTER | ES_AUTOVSCROLL | WS_VSCROLL,
-     {16, 160, 305, 129},
-     app::form_text::kMemoHint},
-    {kIdButtonLeft,
-     "BUTTON",
-     app::form_text::kLayoutLeftCaption,
-     BS_OWNERDRAW | WS_TABSTOP,
-     {16, 304, 145, 25},
-     app::form_text::kLeftHint},
-    {kIdButtonRight,
-     "BUTTON",
-     app::form_text::kLayoutRightCaption,
-     BS_OWNERDRAW | WS_TABSTOP,
-     {176, 304, 145, 25},
-     nullptr},
+    {kIdDevLabel, "STATIC", "", SS_CENTER, app::layout::kDevLabel, nullptr},
+    {kIdImageLogo, "STATIC", "", SS_OWNERDRAW, app::layout::kShownImageLogo, nullptr},
+    {kIdLabelProgress, "STATIC", app::layout::kProgressCaption, SS_LEFT | SS_NOPREFIX,
+     app::layout::kLabelProgress, nullptr},
+    {kIdProgressBarLeft, PROGRESS_CLASSA, "", 0, app::layout::kProgressBarLeft,
+     app::layout::kGaugeHint},
+    {kIdProgressBar, PROGRESS_CLASSA, "", 0, app::layout::kShownProgressBar,
+     app::layout::kGaugeHint},
+    {kIdMemoStatus, "EDIT", "",
+     ES_MULTILINE | ES_READONLY | ES_CENTER | ES_AUTOVSCROLL | WS_VSCROLL, app::layout::kMemoStatus,
+     app::layout::kMemoHint},
+    {kIdButtonLeft, "BUTTON", app::layout::kLeftCaption, BS_OWNERDRAW | WS_TABSTOP,
+     app::layout::kButtonLeft, app::layout::kLeftHint},
+    {kIdButtonRight, "BUTTON", app::layout::kRightCaption, BS_OWNERDRAW | WS_TABSTOP,
+     app::layout::kButtonRight, nullptr},
 }};
 
 // No caption bar; the frame is painted by us around the client area.
@@ -88,10 +72,10 @@ public:
         InitCommonControlsEx(&controls);
         RegisterWindowClass();
         CreateFonts();
-        const int width = app::kClientWidth + 2 * kWin32FrameWidth;
-        const int height = app::kClientHeight + 2 * kWin32FrameWidth;
+        const int width = app::kClientWidth + 2 * app::kFrameWidth;
+        const int height = app::kClientHeight + 2 * app::kFrameWidth;
         const ScreenPoint origin = PlaceOnScreen(width, height);
-        window_ = CreateWindowExA(WS_EX_APPWINDOW, kWin32WindowClass, kWin32WindowTitle,
+        window_ = CreateWindowExA(WS_EX_APPWINDOW, kWin32WindowClass, app::kWindowTitle,
                                   kWindowStyle, origin.x, origin.y, width, height, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), this);
         canvas_.Rebuild(app::kClientWidth, app::kClientHeight, Colour(gradientStart_),
@@ -119,11 +103,7 @@ public:
     // FrontEnd
     app::MainView& View() override { return *this; }
     platform::SystemFacts& Facts() override { return platform::ThisSystem(); }
-    void Connect(app::MainViewEvents& events, app::WindowMessageFilter filter) override {
-        events_ = &events;
-        form_ = dynamic_cast<app::TFormMain*>(&events);
-        filter_ = std::move(filter);
-    }
+    void Connect(app::MainViewEvents& events) override { events_ = &events; }
     void Start() override {} // the system reports the activation
 
     // MainView
@@ -141,44 +121,29 @@ public:
         SetWindowTextA(ButtonControl(button), caption.c_str());
         InvalidateRect(ButtonControl(button), nullptr, TRUE);
     }
-    std::string Caption(app::Button button) const override {
-        char text[kCaptionLength] = {};
-        GetWindowTextA(ButtonControl(button), text, sizeof text);
-        return text;
-    }
     void SetEnabled(app::Button button, bool enabled) override {
         // The system would leave the focus nowhere, and the next key could
         // land on the other button; the window itself keeps it instead.
         if (!enabled && GetFocus() == ButtonControl(button)) ::SetFocus(window_);
         EnableWindow(ButtonControl(button), enabled);
     }
-    bool Enabled(app::Button button) const override {
-        return IsWindowEnabled(ButtonControl(button));
-    }
     void SetFocus(app::Button button) override { ::SetFocus(ButtonControl(button)); }
     void SetHintsShown(app::Button button, bool shown) override {
-        hintsShown_[Index(button)] = shown;
         const Place& place =
             kLayout[button == app::Button::Left ? kLeftButtonPlace : kRightButtonPlace];
         if (place.hint != nullptr) SetHint(place.id, shown ? place.hint : "");
     }
     void SetGaugePosition(app::Gauge gauge, int position) override {
-        gauges_[Index(gauge)].position = position;
         SendMessageA(GaugeControl(gauge), PBM_SETPOS, position, 0);
     }
-    int GaugePosition(app::Gauge gauge) const override { return gauges_[Index(gauge)].position; }
     void SetGaugeMax(app::Gauge gauge, int maximum) override {
-        gauges_[Index(gauge)].maximum = maximum;
         SendMessageA(GaugeControl(gauge), PBM_SETRANGE32, 0, maximum);
     }
-    int GaugeMax(app::Gauge gauge) const override { return gauges_[Index(gauge)].maximum; }
     void SetGaugeHint(app::Gauge gauge, const std::string& hint) override {
-        gauges_[Index(gauge)].hint = hint;
         SetHint(gauge == app::Gauge::Main ? kIdProgressBar : kIdProgressBarLeft, hint);
     }
     void Beep() override { MessageBeep(MB_OK); }
     void ShowWindow() override {
-        if (!shown_) TakeFormPlaces();
         ::ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
         if (!shown_) ::SetFocus(Control(kIdButtonRight));
@@ -211,14 +176,6 @@ public:
     }
 
 private:
-    struct GaugeState {
-        int position = 0;
-        int maximum = 100;
-        std::string hint = app::form_text::kGaugeHint;
-    };
-
-    static size_t Index(app::Button button) { return button == app::Button::Left ? 0 : 1; }
-    static size_t Index(app::Gauge gauge) { return gauge == app::Gauge::Main ? 0 : 1; }
     HWND Control(int id) const { return GetDlgItem(window_, id); }
     HWND ButtonControl(app::Button button) const {
         return Control(button == app::Button::Left ? kIdButtonLeft : kIdButtonRight);
@@ -239,11 +196,11 @@ private:
 
     void CreateFonts() {
         font_ = CreateFontA(kFontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                            kFontFace);
+                            app::layout::kBodyFace);
         labelFont_ = CreateFontA(kLabelFontHeight, 0, 0, 0, FW_BLACK, 0, 0, 0, DEFAULT_CHARSET, 0,
-                                 0, 0, 0, kLabelFontFace);
+                                 0, 0, 0, app::layout::kHeavyFace);
         logoFont_ = CreateFontA(kLogoNameHeight, 0, 0, 0, FW_BLACK, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                                0, 0, kLabelFontFace);
+                                0, 0, app::layout::kHeavyFace);
     }
 
     void CreateComponent(const Place& place) {
@@ -277,7 +234,7 @@ private:
         const auto position = SendMessageA(gauge, PBM_GETPOS, 0, 0);
         const auto maximum = SendMessageA(gauge, PBM_GETRANGE, FALSE, 0);
         DrawGauge(dc, area, static_cast<int>(position), static_cast<int>(maximum),
-                  Colour(self->gaugeFill_), Colour(app::kColourBlack));
+                  Colour(self->gaugeFill_), Colour(app::layout::kGaugeBack));
         EndPaint(gauge, &paint);
         return 0;
     }
@@ -292,7 +249,7 @@ private:
         const app::TPlace workArea{work.left, work.top, work.right - work.left,
                                    work.bottom - work.top};
         return WindowOrigin(
-            screen, workArea, width, height, kWin32FrameWidth,
+            screen, workArea, width, height, app::kFrameWidth,
             ButtonRow(kLayout[kLeftButtonPlace].place, kLayout[kRightButtonPlace].place));
     }
 
@@ -414,17 +371,6 @@ private:
         SendMessageA(tooltips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
     }
 
-    // FormCreate has moved the logo and the main gauge; follow its places.
-    void TakeFormPlaces() {
-        if (form_ == nullptr) return;
-        const auto move = [this](int id, const app::TPlace& place) {
-            MoveWindow(Control(id), place.Left, place.Top, place.Width, place.Height, TRUE);
-        };
-        move(kIdImageLogo, form_->ImageLogo.Place);
-        move(kIdProgressBar, form_->ProgressBar.Place);
-        move(kIdProgressBarLeft, form_->ProgressBarLeft.Place);
-    }
-
     RECT ChildArea(HWND child) const {
         RECT area{};
         GetWindowRect(child, &area);
@@ -449,7 +395,7 @@ private:
 
     LRESULT ColourChild(HDC dc, HWND child) {
         const bool memo = child == Control(kIdMemoStatus);
-        SetTextColor(dc, Colour(memo ? consoleColour_ : app::kColourWhite));
+        SetTextColor(dc, Colour(memo ? consoleColour_ : app::layout::kText));
         SetBkMode(dc, TRANSPARENT);
         AlignBrushWithParent(dc, child);
         return reinterpret_cast<LRESULT>(canvas_.Brush());
@@ -461,7 +407,7 @@ private:
         GetWindowRect(window_, &outer);
         OffsetRect(&outer, -outer.left, -outer.top);
         HBRUSH brush = CreateSolidBrush(Colour(gradientEnd_));
-        for (int ring = 0; ring < kWin32FrameWidth; ++ring) {
+        for (int ring = 0; ring < app::kFrameWidth; ++ring) {
             FrameRect(dc, &outer, brush);
             InflateRect(&outer, -1, -1);
         }
@@ -469,22 +415,16 @@ private:
         ReleaseDC(window_, dc);
     }
 
-    std::optional<LRESULT> BurnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-        if (form_ == nullptr || (message != app::WM_BURNPROGRESS && message != app::WM_BURNSTATUS))
-            return std::nullopt;
-        return form_->WindowMessage(message, wParam, lParam).value_or(0);
-    }
-
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-        if (const auto answer = BurnMessage(message, wParam, lParam)) return *answer;
-        if (filter_) {
-            if (const auto answer = filter_(message)) return *answer;
+        // The burn side's messages and the AutoPlay question: the run's first.
+        if (events_ != nullptr) {
+            if (const auto answer = events_->WindowMessage(message, wParam, lParam)) return *answer;
         }
         switch (message) {
         case WM_NCCALCSIZE: {
             // The client area is the window less our flat frame.
             auto* area = reinterpret_cast<RECT*>(lParam);
-            InflateRect(area, -kWin32FrameWidth, -kWin32FrameWidth);
+            InflateRect(area, -app::kFrameWidth, -app::kFrameWidth);
             return 0;
         }
         case WM_NCPAINT:
@@ -578,10 +518,6 @@ private:
     HFONT logoFont_ = nullptr;
     GradientCanvas canvas_;
     app::MainViewEvents* events_ = nullptr;
-    app::TFormMain* form_ = nullptr;
-    app::WindowMessageFilter filter_;
-    std::array<GaugeState, 2> gauges_;
-    std::array<bool, 2> hintsShown_{true, true};
     bool shown_ = false;
     unsigned gradientStart_ = app::kColourBlack;
     unsigned gradientEnd_ = app::kGradientEnd;

@@ -2,6 +2,7 @@
 // The Windows front end: one real window with the layout's components.
 
 #include "app/StartUp.h"
+#include "app/WindowLayout.h"
 
 #include <memory>
 
@@ -20,10 +21,8 @@ enum Win32ControlId : int {
     kIdButtonRight,
 };
 
-inline constexpr const char* kWin32WindowClass = "TFormMain";
-inline constexpr const char* kWin32WindowTitle = "Applet";
-// The flat frame around the client area, in pixels.
-inline constexpr int kWin32FrameWidth = 2;
+// The UI-automation driver finds the window by its class.
+inline constexpr const char* kWin32WindowClass = app::kWindowClass;
 
 std::unique_ptr<app::FrontEnd> MakeWin32FrontEnd(platform::EventLoop& loop);
 

@@ -6,15 +6,9 @@ namespace qv::ui {
 
 namespace {
 
-constexpr COLORREF kText = RGB(255, 255, 255);
-constexpr COLORREF kGreyedText = RGB(128, 128, 128);
-constexpr COLORREF kPressedFill = RGB(96, 0, 19);
-constexpr COLORREF kDiscRim = RGB(200, 200, 210);
-constexpr COLORREF kDiscSheen = RGB(150, 150, 170);
-constexpr COLORREF kDiscLabel = RGB(196, 0, 38);
-constexpr COLORREF kHole = RGB(0, 0, 0);
-constexpr const char* kLogoName = "QUARLOW";
-constexpr const char* kLogoTagline = "makes your CD";
+using namespace app::layout;
+// The logo's name box starts this far below the logo's top.
+constexpr int kLogoNameBoxTop = 14;
 
 COLORREF Blend(COLORREF from, COLORREF to, int step, int steps) {
     if (steps <= 0) return from;
@@ -92,18 +86,15 @@ void AlignBrushWithParent(HDC childDc, HWND child) {
 }
 
 void DrawLogo(HDC dc, const RECT& area, HFONT nameFont, HFONT taglineFont) {
-    const int height = area.bottom - area.top;
-    const int radius = height / 2 - 4;
-    const int cx = area.left + radius + 8;
-    const int cy = area.top + height / 2;
-    FillEllipse(dc, cx, cy, radius, kDiscRim);
-    FillEllipse(dc, cx, cy, radius * 3 / 4, kDiscSheen);
-    FillEllipse(dc, cx, cy, radius / 2, kDiscLabel);
-    FillEllipse(dc, cx, cy, radius / 6, kHole);
+    const LogoShape logo = LogoIn(area.left, area.top, area.bottom - area.top);
+    FillEllipse(dc, logo.centreX, logo.centreY, logo.radius, kDiscRim);
+    FillEllipse(dc, logo.centreX, logo.centreY, SheenRadius(logo.radius), kDiscSheen);
+    FillEllipse(dc, logo.centreX, logo.centreY, LabelRadius(logo.radius), kDiscLabel);
+    FillEllipse(dc, logo.centreX, logo.centreY, HoleRadius(logo.radius), kDiscHole);
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kText);
-    RECT text{cx + radius + 12, area.top + 14, area.right, area.top + height * 2 / 3};
+    RECT text{logo.textLeft, area.top + kLogoNameBoxTop, area.right, logo.nameBottom};
     HGDIOBJ old = SelectObject(dc, nameFont);
     DrawTextA(dc, kLogoName, -1, &text, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
     SelectObject(dc, taglineFont);

@@ -8,6 +8,8 @@
 #endif
 #include <windows.h>
 
+#include "app/WindowLayout.h"
+
 namespace qv::ui {
 
 class GradientCanvas {

@@ -84,7 +84,7 @@ TEST(UnitMainTest, SwappedHandlersRunInsteadOfTheDefaultOnes) {
     EXPECT_FALSE(h.form->ExitCode().has_value());
     // A disabled button takes no press.
     h.form->ButtonLeft.OnClick = [&asked] { ++asked; };
-    h.view.SetEnabled(Button::Left, false);
+    h.form->ButtonLeft.SetEnabled(false);
     h.PressLeft();
     EXPECT_EQ(asked, 1);
 }

@@ -73,8 +73,6 @@ TEST(ConsoleViewTest, TheEventLogHasOneLinePerChange) {
                          "hint main: 57%\n"
                          "beep\n"
                          "url: http://example.invalid/help\n");
-    EXPECT_EQ(view.Caption(app::Button::Right), "&Cancel");
-    EXPECT_EQ(view.GaugeMax(app::Gauge::Left), 200);
 }
 
 TEST(ConsoleViewTest, TheScreenShowsConsoleGaugesAndCaptions) {

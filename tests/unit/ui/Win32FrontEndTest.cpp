@@ -29,7 +29,18 @@ public:
         ++closeRequests;
         return false;
     }
+    std::optional<intptr_t> WindowMessage(uint32_t message, uintptr_t, intptr_t) override {
+        if (message == app::WM_BURNPROGRESS || message == app::WM_BURNSTATUS)
+            burnMessages.emplace_back(message, GetCurrentThreadId() == windowThread);
+        if (message == kAnsweredMessage) return 1;
+        return std::nullopt;
+    }
+    int LoopEnded() override { return 0; }
+    static constexpr uint32_t kAnsweredMessage = WM_APP + 77;
     int left = 0, right = 0, activations = 0, closeRequests = 0;
+    const DWORD windowThread = GetCurrentThreadId();
+    // Each burn message, and whether it came on the window thread.
+    std::vector<std::pair<uint32_t, bool>> burnMessages;
 };
 
 void Drain() {
@@ -42,12 +53,9 @@ TEST(Win32FrontEndTest, TheWindowHasTheLayoutsComponentsAndRefusesToClose) {
     const auto loop = platform::MakeEventLoop();
     const auto frontEnd = MakeWin32FrontEnd(*loop);
     CountingEvents events;
-    frontEnd->Connect(events, [](uint32_t message) -> std::optional<intptr_t> {
-        if (message == WM_APP + 77) return 1;
-        return std::nullopt;
-    });
+    frontEnd->Connect(events);
     frontEnd->View().ShowWindow();
-    HWND window = FindWindowA(kWin32WindowClass, kWin32WindowTitle);
+    HWND window = FindWindowA(kWin32WindowClass, app::kWindowTitle);
     ASSERT_NE(window, nullptr);
     for (const int id : {kIdDevLabel, kIdImageLogo, kIdLabelProgress, kIdProgressBarLeft,
                          kIdProgressBar, kIdMemoStatus, kIdButtonLeft, kIdButtonRight})
@@ -58,9 +66,14 @@ TEST(Win32FrontEndTest, TheWindowHasTheLayoutsComponentsAndRefusesToClose) {
     EXPECT_EQ(client.bottom, 343);
 
     app::MainView& view = frontEnd->View();
-    EXPECT_EQ(view.Caption(app::Button::Right), "&Ok");
+    const auto rightCaption = [window] {
+        char caption[64] = {};
+        GetWindowTextA(GetDlgItem(window, kIdButtonRight), caption, sizeof caption);
+        return std::string(caption);
+    };
+    EXPECT_EQ(rightCaption(), "&Ok");
     view.SetCaption(app::Button::Right, "Please Wait");
-    EXPECT_EQ(view.Caption(app::Button::Right), "Please Wait");
+    EXPECT_EQ(rightCaption(), "Please Wait");
     view.SetGaugeMax(app::Gauge::Main, 100);
     view.SetGaugePosition(app::Gauge::Main, 57);
     EXPECT_EQ(SendMessageA(GetDlgItem(window, kIdProgressBar), PBM_GETPOS, 0, 0), 57);
@@ -74,7 +87,7 @@ TEST(Win32FrontEndTest, TheWindowHasTheLayoutsComponentsAndRefusesToClose) {
     SendMessageA(GetDlgItem(window, kIdButtonLeft), BM_CLICK, 0, 0);
     EXPECT_EQ(events.right, 1);
     EXPECT_EQ(events.left, 1);
-    EXPECT_EQ(SendMessageA(window, WM_APP + 77, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(window, CountingEvents::kAnsweredMessage, 0, 0), 1);
     SendMessageA(window, WM_CLOSE, 0, 0);
     Drain();
     EXPECT_EQ(events.closeRequests, 1);
@@ -82,11 +95,10 @@ TEST(Win32FrontEndTest, TheWindowHasTheLayoutsComponentsAndRefusesToClose) {
 }
 
 // A worker's burn message is a real message to the main window: its window
-// procedure takes it on the window thread (here through the filter, as no
-// main form is connected), not the loop's fallback handler.
+// procedure hands it to the events on the window thread, not the loop's
+// fallback handler.
 TEST(Win32FrontEndTest, WorkersWindowMessagesReachTheMainWindowsProcedure) {
     const auto loop = platform::MakeEventLoop();
-    const DWORD windowThread = GetCurrentThreadId();
     int fallbackCalls = 0;
     loop->SetWindowMessageHandler([&](uint32_t, uintptr_t, intptr_t) {
         ++fallbackCalls;
@@ -96,11 +108,7 @@ TEST(Win32FrontEndTest, WorkersWindowMessagesReachTheMainWindowsProcedure) {
     {
         const auto frontEnd = MakeWin32FrontEnd(*loop);
         CountingEvents events;
-        frontEnd->Connect(events, [&](uint32_t message) -> std::optional<intptr_t> {
-            if (message == app::WM_BURNPROGRESS || message == app::WM_BURNSTATUS)
-                seen.emplace_back(message, GetCurrentThreadId() == windowThread);
-            return std::nullopt;
-        });
+        frontEnd->Connect(events);
         std::atomic<bool> finished{false};
         std::thread worker([&] {
             const char line[] = "status";
@@ -111,6 +119,7 @@ TEST(Win32FrontEndTest, WorkersWindowMessagesReachTheMainWindowsProcedure) {
         for (int round = 0; round < 6000 && !finished; ++round)
             loop->Pause(10);
         worker.join();
+        seen = events.burnMessages;
     }
     EXPECT_EQ(seen, (std::vector<std::pair<uint32_t, bool>>{{app::WM_BURNPROGRESS, true},
                                                             {app::WM_BURNSTATUS, true}}));
