@@ -39,17 +39,18 @@ need_files() { # files
 }
 
 # What a script started (a server, a mount) is ended at exit by a step it
-# registers, latest first; then the work folder goes unless KEEP is set.
+# registers, latest first; then the work folder goes unless KEEP is set. A
+# script that sets an exit trap of its own calls cleanup from it.
 exit_steps=()
 at_exit() { exit_steps+=("$1"); }
-run_exit_steps() {
+cleanup() {
   local i
   for ((i = ${#exit_steps[@]} - 1; i >= 0; i--)); do eval "${exit_steps[i]}" || true; done
   if [ -z "${KEEP:-}" ]; then rm -rf "$work"; fi
 }
 work=$(mktemp -d)
 if [ -n "${KEEP:-}" ]; then echo "work folder $work (kept)"; fi
-trap run_exit_steps EXIT
+trap cleanup EXIT
 
 # A virtual display of its own for the script, whatever the machine has;
 # every one started is ended at exit.
