@@ -21,8 +21,9 @@ QVPACK=$PWD/build/linux/tools/qvpack/qvpack
 
 echo "Making the sample corpus (a data-disc image, text, a binary)..."
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The tests' harness gives the demo its work folder (kept with KEEP=1), the
+# applet and engine of the build, and the event-log driver.
+source tests/integration/harness/linux_applet.bash "$PWD/build/linux"
 mkdir -p "$work/tree"
 cp -r /usr/share/doc/[a-g]* "$work/tree/" 2>/dev/null || true
 # One fixed date for every image: the same folder then gives the same bytes.
@@ -41,15 +42,13 @@ done
 
 # The applet: a publisher's content folder packed into "Applet.exe" with the
 # packing switch, listed with qvpack, and spawned into a second folder.
-APPLET=$PWD/build/linux/ui/qvapplet
-ENGINE=$PWD/build/linux/engine/CdRwLib.dll
 content=$work/publisher
 mkdir -p "$content" "$work/disc-tree"
 cp -r /usr/share/doc/[h-k]* /usr/share/doc/m* /usr/share/doc/[q-s]* "$work/disc-tree/" 2>/dev/null || true
 "$QVPACK" image --volume-id APPLET_DEMO "$work/disc-tree" -o "$content/qvi9cd.qv" 2>/dev/null
 printf 'Demo source line\r\n[TITLE]\r\nTitle =Applet Demo Disc\r\n[TRACKS AND TAGS]\r\n1=Documents\r\n' \
   > "$content/qvorig.qv"
-if [ -f "$ENGINE" ]; then cp "$ENGINE" "$content/CdRwLib.dll"; else echo "placeholder engine" > "$content/CdRwLib.dll"; fi
+cp "$ENGINE" "$content/CdRwLib.dll"
 echo "placeholder ASPI layer" > "$content/mqv2k.qv"
 mkdir -p "$work/originals"
 cp "$content"/* "$work/originals/"
@@ -82,31 +81,29 @@ mkdir -p "$work/packed"
   --folder "$work/disc-tree" -C "$work/originals" qvorig.qv CdRwLib.dll mqv2k.qv 2>/dev/null
 "$QVPACK" l "$work/packed/Applet.exe"
 
-# Runs the applet of a folder against the recorder configuration beside it,
-# presses OK once the CD is done, and draws the progress bar and the console
-# lines from its event log (the terminal front end, also on a desktop);
+# Runs the applet of a folder against the recorder configuration beside it
+# through the harness's event-log driver, presses OK once the CD is done, and
+# draws the progress bar and the console lines from the log as it grows;
 # libburn's own messages go to the error output.
 drive_applet() { # folder
-  CDRWLIB_CONFIG=$1/recorder.cfg QVAPPLET_FRONT_END=terminal python3 - "$1/Applet.exe" <<'PY'
-import re, subprocess, sys
-program = sys.argv[1]
-process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
-                           cwd=program.rsplit("/", 1)[0])
-for line in process.stdout:
-    line = line.rstrip("\n")
-    gauge = re.fullmatch(r"gauge main: (\d+)/100", line)
-    if gauge:
-        percent = min(int(gauge.group(1)), 100)
-        print("\r  [%-40s] %3d %%" % ("#" * (percent * 40 // 100), percent), end="", flush=True)
-    elif line.startswith("console: "):
-        text = line[len("console: "):].strip()
-        if text and not text.startswith("_"):
-            print("\n  " + text if text.startswith("CD completed") else "  " + text, flush=True)
-    if line == "caption right: &OK":
-        process.stdin.write("right\n")
-        process.stdin.flush()
-sys.exit(process.wait())
-PY
+  local d=$1 driver code
+  run "$d" 600 'caption right: &OK=>right' > "$d/code" &
+  driver=$!
+  tail -F --pid="$driver" -s 0.2 -n +1 "$d/log" 2>/dev/null | draw_event_log
+  wait "$driver"
+  code=$(cat "$d/code")
+  return "${code:-1}"
+}
+draw_event_log() {
+  awk '/^gauge main: [0-9]+\/100$/ {
+         split($3, part, "/"); percent = part[1] > 100 ? 100 : part[1] + 0
+         bar = ""; for (i = 0; i < int(percent * 40 / 100); i++) bar = bar "#"
+         printf "\r  [%-40s] %3d %%", bar, percent; fflush(); next
+       }
+       /^console: / {
+         text = substr($0, 10); gsub(/^[ \t\r]+|[ \t\r]+$/, "", text)
+         if (text != "" && text !~ /^_/) { print (text ~ /^CD completed/ ? "\n  " : "  ") text; fflush() }
+       }'
 }
 
 # Runs Applet.exe in a folder of its own with the recorder configuration
@@ -135,7 +132,6 @@ burn_and_compare() { # folder name, what the disc is called, configuration lines
 # are drawn from its event log, and the disc file is compared with the image.
 echo
 echo "Burning Applet.exe's disc image onto the virtual recorder:"
-export XDG_CONFIG_HOME=$work/config
 burn_and_compare burn "the virtual disc" "disc = $work/burn/disc.img"$'\ntime_scale = 0.1\n'
 
 # The same on a libburn pseudo-drive: real libburn writes the disc into a

@@ -12,21 +12,8 @@ source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
 # The publisher's demo folder: a 4 MiB disc image (2048 sectors) with the
 # content file and the engine, packed with "/max#13/#10".
 demo=$work/demo
-mkdir -p "$demo"
-cp "$APPLET" "$demo/setup"; cp "$ENGINE" "$demo/CdRwLib.dll"
-printf 'Demo source line\r\n[TITLE]\r\nTitle =Demo Disc\r\n[TRACKS AND TAGS]\r\n1=Documents\r\n' > "$demo/qvorig.qv"
-head -c 4194304 /dev/urandom > "$demo/qvi9cd.qv"
-cp "$demo/qvi9cd.qv" "$work/image"
-(cd "$demo" && ./setup '/max#13/#10' </dev/null >/dev/null)
-for _ in $(seq 1 100); do [ -e "$demo/qv1e.bat" ] || break; sleep 0.1; done
-check "the demo folder packs into Applet.exe" test -e "$demo/Applet.exe"
+check "the demo folder packs into Applet.exe" make_applet "$demo" with-content 4194304 $'[TRACKS AND TAGS]\r\n1=Documents\r\n'
 
-run_folder() { # name, recorder configuration lines
-  local d=$work/$1
-  mkdir -p "$d"; cp "$demo/Applet.exe" "$d/"
-  printf 'disc = %s\n%s' "$d/disc.img" "$2" > "$d/recorder.cfg"
-  echo "$d"
-}
 gone_soon() { local i; for i in $(seq 1 50); do [ -e "$1" ] || return 0; sleep 0.1; done; return 1; }
 online() { awk 'NR > 1 && $2 == "00000000" { found = 1 } END { exit !found }' /proc/net/route 2>/dev/null; }
 report_line() { grep -m1 '^url: http://report\.example\.com/vtqs2\.asp?' "$1/log"; }
@@ -36,11 +23,11 @@ report_ok() { # folder, expected query start
 }
 
 # 1. A complete CD.
-d=$(run_folder complete "time_scale = 0
+d=$(run_folder complete "$demo/Applet.exe" "time_scale = 0
 ")
 code=$(run "$d" 60 'caption right: &OK=>right')
 check "complete: exit code 0" test "$code" = 0
-check "complete: the disc holds exactly the image" cmp -s "$d/disc.img" "$work/image"
+check "complete: the disc holds exactly the image" cmp -s "$d/disc.img" "$demo.image"
 check "complete: the success banner" has_line "$d" 'console: CD completed successfully!'
 check "complete: the progress reached 100 %" grep -qx 'gauge main: 100/100' "$d/log"
 check "complete: the time estimate" grep -q '^console: .*CD will be ready in ' "$d/log"
@@ -62,7 +49,7 @@ check "complete: report with the counters and speed" \
   bash -c "! grep -q '^url: http://report' '$d/log' || grep -q '&cdr=VIRTUALCD-RW_RECORDER&Succ=0.0.1&Fail=0.0.0&t=12&size=' '$d/log'"
 
 # 2. A cancel while writing: real-time writing at 12x takes over two seconds.
-d=$(run_folder cancel "time_scale = 1
+d=$(run_folder cancel "$demo/Applet.exe" "time_scale = 1
 ")
 code=$(run "$d" 60 'gauge main: [1-9][0-9]/100=>right')
 check "cancel: exit code 1" test "$code" = 1
@@ -76,7 +63,7 @@ check "cancel: the applet stays" test -e "$d/Applet.exe"
 check "cancel: the report carries the progress" report_ok "$d" 'r=1&source='
 
 # 3. A write failure at sector 1000.
-d=$(run_folder failure "time_scale = 0
+d=$(run_folder failure "$demo/Applet.exe" "time_scale = 0
 write_fail_sector = 1000
 ")
 code=$(run "$d" 60 'caption right: &OK=>right')
@@ -88,11 +75,11 @@ check "write failure: the throttle is held" test "$(setting PriorSaidHoldThrottl
 
 # 4. Another CD on this PC: the cancel (at 12x) throttled the failed run to
 # 8x; after that failure this one goes at 4x, and the hold is kept.
-d=$(run_folder again "time_scale = 0
+d=$(run_folder again "$demo/Applet.exe" "time_scale = 0
 ")
 code=$(run "$d" 60 'caption right: &OK=>right')
 check "second CD: exit code 0" test "$code" = 0
-check "second CD: the disc holds exactly the image" cmp -s "$d/disc.img" "$work/image"
+check "second CD: the disc holds exactly the image" cmp -s "$d/disc.img" "$demo.image"
 check "second CD: PriorX 4 (throttled again)" test "$(setting PriorX)" = 4
 check "second CD: the throttle is held" test "$(setting PriorSaidHoldThrottle)" = 1
 check "second CD: success counter 2" test "$(setting TAOModeSuccess)" = 2
@@ -105,7 +92,7 @@ cp "$ENGINE" "$work/CdRwLib.dll"
 "$build/tools/qvpack/qvpack" applet --stub "$APPLET" -m lh5 -o "$demo/Applet.exe" \
   --folder "$work/pubfolder" --title 'Folder Disc' -C "$work" CdRwLib.dll >/dev/null 2>&1
 check "--folder applet: qvpack packs it" test $? = 0
-d=$(run_folder folder "time_scale = 0
+d=$(run_folder folder "$demo/Applet.exe" "time_scale = 0
 ")
 code=$(run "$d" 60 'caption right: &OK=>right')
 check "--folder applet: exit code 0" test "$code" = 0

@@ -17,31 +17,19 @@ source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
 check "the engine needs nothing but the C library" \
   bash -c "! ldd '$ENGINE' | grep -vE '(linux-vdso|libc\.so|libm\.so|ld-linux|libpthread\.so|libdl\.so)'"
 
-# The publisher's folder: a 4 MiB image (2048 sectors), packed with /max.
+# The publisher's folder: a 4 MiB image (2048 sectors), packed with /max; each
+# run's configuration starts with a pseudo-drive disc.img.
 demo=$work/demo
-mkdir -p "$demo"
-cp "$APPLET" "$demo/setup"; cp "$ENGINE" "$demo/CdRwLib.dll"
-printf 'Demo source line\r\n[TITLE]\r\nTitle =Demo Disc\r\n' > "$demo/qvorig.qv"
-head -c 4194304 /dev/urandom > "$demo/qvi9cd.qv"
-cp "$demo/qvi9cd.qv" "$work/image"
-(cd "$demo" && ./setup '/max#13/#10' </dev/null >/dev/null)
-for _ in $(seq 1 100); do [ -e "$demo/qv1e.bat" ] || break; sleep 0.1; done
-check "the demo folder packs into Applet.exe" test -e "$demo/Applet.exe"
-
-burn_folder() { # name, configuration lines after those of a pseudo-drive disc.img
-  local d=$work/$1
-  mkdir -p "$d"; cp "$demo/Applet.exe" "$d/"
-  printf 'backend = libburn\ndevice = stdio:disc.img\n%s' "$2" > "$d/recorder.cfg"
-  echo "$d"
-}
+check "the demo folder packs into Applet.exe" make_applet "$demo" with-content 4194304
+RUN_CONFIG_HEAD='backend = libburn\ndevice = stdio:disc.img\n'
 problem_with() { grep -q "^console: \*\*\* A problem has prevented completion of your CD.* $2" "$1/log"; }
 
 # 1. A complete CD: the pseudo-drive's file holds exactly the image, the
 # drive's name is libburn's, and libburn's messages stay off the window.
-d=$(burn_folder complete "")
+d=$(run_folder complete "$demo/Applet.exe" "")
 code=$(run "$d" 60 'caption right: &OK=>right' 2> "$d/errors")
 check "complete: exit code 0" test "$code" = 0
-check "complete: the pseudo-drive holds exactly the image" cmp -s "$d/disc.img" "$work/image"
+check "complete: the pseudo-drive holds exactly the image" cmp -s "$d/disc.img" "$demo.image"
 check "complete: the success banner" has_line "$d" 'console: CD completed successfully!'
 check "complete: the drive as libburn names it" grep -q '^console: CD Recorder:  YOYODYNE WARP DRIVE' "$d/log"
 check "complete: no libburn message in the window" bash -c "! grep -q 'libburn' '$d/log'"
@@ -50,7 +38,7 @@ check "complete: no libburn message in the window" bash -c "! grep -q 'libburn' 
 # configured ones; the applet takes the highest (2x) and the engine paces the
 # write at it (2048 sectors at 150 a second: at least 13.6 s), setting the
 # progress event every 100 sectors on the way.
-d=$(burn_folder speeds "write_speeds = 176,353
+d=$(run_folder speeds "$demo/Applet.exe" "write_speeds = 176,353
 ")
 started=$(date +%s%N)
 code=$(run "$d" 90 'caption right: &OK=>right')
@@ -60,10 +48,10 @@ check "speeds: the applet set 2x (PriorX 2)" test "$(setting PriorX)" = 2
 check "speeds: the write went at 2x ($took ms)" test "$took" -ge 13600
 check "speeds: the progress moved in steps of 100 sectors" \
   test "$(grep -c '^gauge main: [1-9][0-9]*/100$' "$d/log")" -ge 15
-check "speeds: the pseudo-drive holds exactly the image" cmp -s "$d/disc.img" "$work/image"
+check "speeds: the pseudo-drive holds exactly the image" cmp -s "$d/disc.img" "$demo.image"
 
 # 3. The test write (/testqv00): libburn simulates, the drive stays blank.
-d=$(burn_folder testwrite "")
+d=$(run_folder testwrite "$demo/Applet.exe" "")
 printf '#!/bin/sh\nexec ./Applet.exe /testqv00\n' > "$d/testwrite"; chmod +x "$d/testwrite"
 code=$(CDRWLIB_CONFIG=$d/recorder.cfg python3 "$harness_dir/drive_event_log.py" "$d/log" 60 \
   "$d/testwrite" 'caption right: &OK=>right')
@@ -72,7 +60,7 @@ check "test write: the pseudo-drive is untouched" test "$(stat -c %s "$d/disc.im
 
 # 4. A pseudo-drive that is not blank: the attention message, and the retry
 # finds none either (exit 5); the file keeps its data.
-d=$(burn_folder written "")
+d=$(run_folder written "$demo/Applet.exe" "")
 head -c 8192 /dev/urandom > "$d/disc.img"; cp "$d/disc.img" "$d/disc.before"
 code=$(run "$d" 40 'caption right: &OK=>right')
 check "not blank: exit code 5" test "$code" = 5
@@ -91,7 +79,7 @@ check "verify: the sector named on the error output" grep -q 'differs from the i
 
 # 6. A cancel while writing at 2x (about 14 s): exit 1, the failure counted,
 # the pseudo-drive's file shorter than the image, no message.
-d=$(burn_folder cancel "write_speeds = 353
+d=$(run_folder cancel "$demo/Applet.exe" "write_speeds = 353
 ")
 fails_before=$(setting TAOModeFail); fails_before=${fails_before:-0}
 code=$(run "$d" 60 'gauge main: [1-9][0-9]?/100=>right' 2> "$d/errors")
@@ -105,7 +93,7 @@ check "cancel: the pseudo-drive holds less than the image" \
 
 # 7. A pseudo-drive in a folder that does not exist: libburn's complaint goes
 # to the error output, not the window, and no recorder is found (exit 8).
-d=$(burn_folder nofolder "")
+d=$(run_folder nofolder "$demo/Applet.exe" "")
 sed -i 's|^device = .*|device = stdio:no/such/folder/disc.img|' "$d/recorder.cfg"
 code=$(run "$d" 60 'caption right: &OK=>right' 2> "$d/errors")
 check "missing folder: exit code 8" test "$code" = 8
@@ -114,7 +102,7 @@ check "missing folder: libburn's message on the error output only" \
 
 # 8. A pseudo-drive that is a folder: no drive answers at Start (exit 8), the
 # run's clean-up completes, nothing crashes.
-d=$(burn_folder folder ""); mkdir "$d/disc.img"
+d=$(run_folder folder "$demo/Applet.exe" ""); mkdir "$d/disc.img"
 code=$(run "$d" 60 'caption right: &OK=>right' 2> "$d/errors")
 check "folder as drive: no recorder (exit 8)" test "$code" = 8
 check "folder as drive: the reason on the error output" grep -q 'disc.img: it is a folder' "$d/errors"
@@ -125,7 +113,7 @@ check "folder as drive: the clean-up removed the run's files" test ! -e "$d/qvor
 if [ "$(id -u)" -ne 0 ]; then
   echo "skip unwritable place: needs root to run the applet as an ordinary user"
 else
-  d=$(burn_folder unwritable ""); mkdir "$d/locked"
+  d=$(run_folder unwritable "$demo/Applet.exe" ""); mkdir "$d/locked"
   sed -i 's|^device = .*|device = stdio:locked/disc.img|' "$d/recorder.cfg"
   printf '#!/bin/sh\nexec setpriv --reuid=65534 --regid=65534 --clear-groups ./Applet.exe\n' > "$d/as_user"
   chmod +x "$d/as_user"; chmod 755 "$work"; chmod 777 "$d"
@@ -145,7 +133,7 @@ head -c 8388608 /dev/urandom > "$work/loop.img"; cp "$work/loop.img" "$work/loop
 if [ "$(id -u)" -ne 0 ] || ! loop=$(losetup -f --show "$work/loop.img" 2>/dev/null); then
   echo "skip loop device: needs root and losetup"
 else
-  d=$(burn_folder loopdev ""); sed -i "s|^device = .*|device = stdio:$loop|" "$d/recorder.cfg"
+  d=$(run_folder loopdev "$demo/Applet.exe" ""); sed -i "s|^device = .*|device = stdio:$loop|" "$d/recorder.cfg"
   code=$(run "$d" 40 'caption right: &OK=>right' 2> "$d/errors")
   losetup -d "$loop"
   check "loop device: exit code 5" test "$code" = 5
@@ -160,7 +148,7 @@ mnt=$work/tmpfs; mkdir -p "$mnt"
 if [ "$(id -u)" -ne 0 ] || ! mount -t tmpfs -o size=8m tmpfs "$mnt" 2>/dev/null; then
   echo "skip full file system: needs root to mount a tmpfs"
 else
-  d=$(burn_folder full "write_speeds = 353
+  d=$(run_folder full "$demo/Applet.exe" "write_speeds = 353
 "); sed -i "s|^device = .*|device = stdio:$mnt/disc.img|" "$d/recorder.cfg"
   code=$(run "$d" 60 "gauge main: [1-9]/100=>sh head -c 8M /dev/zero > $mnt/filler 2>/dev/null" \
     'caption right: &OK=>right' 2> "$d/errors")
@@ -176,14 +164,14 @@ fi
 # 12. A cancel 3 s after the gauge first moves, in the read-back of the
 # written track (the write paced at 40x takes 0.7 s, the read at 1x 27 s):
 # the run ends as a cancel within seconds, not after the read-back.
-d=$(burn_folder readback "write_speeds = 7056
+d=$(run_folder readback "$demo/Applet.exe" "write_speeds = 7056
 read_speed = 176
 ")
 started=$(date +%s%N)
 code=$(run "$d" 60 'gauge main: [1-9][0-9]?/100=>wait 3,right' 2> "$d/errors")
 took=$(( ($(date +%s%N) - started) / 1000000 ))
 check "cancel in read-back: exit code 1" test "$code" = 1
-check "cancel in read-back: the whole image was written first" cmp -s "$d/disc.img" "$work/image"
+check "cancel in read-back: the whole image was written first" cmp -s "$d/disc.img" "$demo.image"
 check "cancel in read-back: no success banner" lacks_line "$d" 'console: CD completed successfully!'
 check "cancel in read-back: ended promptly ($took ms)" test "$took" -lt 20000
 check "cancel in read-back: nothing alarming on the error output" test ! -s "$d/errors"
@@ -207,7 +195,7 @@ echo "grüße" > "$work/pubfolder/Grüße.txt" && cp "$ENGINE" "$work/CdRwLib.dl
 "$build/tools/qvpack/qvpack" applet --stub "$APPLET" -m lh5 -o "$demo/Applet.exe" \
   --folder "$work/pubfolder" --title 'Folder Disc' -C "$work" CdRwLib.dll >/dev/null 2>&1
 check "--folder applet: qvpack packs it" test $? = 0
-d=$(burn_folder folder-applet "")
+d=$(run_folder folder-applet "$demo/Applet.exe" "")
 code=$(run "$d" 60 'caption right: &OK=>right' 2>/dev/null)
 check "--folder applet: exit code 0" test "$code" = 0
 check "--folder applet: the disc holds the folder" bash -c \

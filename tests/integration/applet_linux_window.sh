@@ -20,17 +20,8 @@ for tool in Xvfb xdotool convert import; do
   command -v "$tool" >/dev/null || { echo "FAIL $tool is missing (scripts/setup.sh)"; echo "0 passed, 1 failed"; exit 1; }
 done
 
-# Our own display, whatever the machine has: true colour, and later 256 colours.
-xvfbs=()
-trap 'kill "${xvfbs[@]}" 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-start_display() { # bits per pixel, [size]
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "${2:-1024x768}x$1" -nolisten tcp 3>"$work/display" 2>/dev/null &
-  xvfbs+=($!)
-  for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  export DISPLAY=:$(head -n1 "$work/display")
-}
-start_display 24
+# Our own display: true colour, and later 256 colours.
+start_xvfb 24
 FRAME=2 # the flat border: the client area starts 2 pixels in
 
 start_window() { # name, source folder, recorder lines: the applet with its window and log
@@ -263,7 +254,7 @@ check "QVAPPLET_FRONT_END=terminal on a desktop: the event log, exit code 2" \
   eval '[ "$code" = 2 ] && has_line "$d" "console: *** Required files are missing!  Press OK to exit now."'
 
 # 7. A 256-colour screen: both gradient ends pure red, black console text.
-start_display 8
+start_xvfb 8
 start_window palette "$work/bare" "time_scale = 0
 "
 check "256 colours: the window runs" wait_line 'caption right: &OK' 20
@@ -294,7 +285,7 @@ keys Tab Return
 check "Help disabled: Tab reaches &Cancel, Return cancels: exit code 1" ended_with 1
 
 # 9. A 320 x 240 screen: centred across, moved up just enough for the buttons.
-start_display 24 320x240
+start_xvfb 24 320x240
 start_window small "$work/bare" "time_scale = 0
 "
 check "320 x 240: the window at -9,-91" test "$X,$Y" = "-9,-91"
@@ -312,7 +303,7 @@ check "320 x 240: Space presses the focused &OK: exit code 2" ended_with 2
 run_files() { (cd "$d" && ls -A qvorig.qv CdRwLib.dll mqv2k.qv qvi9cd.qv 2>/dev/null | tr '\n' ' '); }
 lose_display() { # name, moment's log pattern, user or "", what is counted, failures then
   local cfg=$SETTINGS fails counted=$5 failed_before=$failed
-  start_display 24
+  start_xvfb 24
   if [ -n "${3:-}" ]; then
     chmod 711 "$work"; OWNER=$3
     cfg=$work/$1/config/qvapplet/settings.ini

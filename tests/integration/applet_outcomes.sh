@@ -36,12 +36,7 @@ with open(path, "r+b") as f:
     f.seek(at); b = f.read(1); f.seek(at); f.write(bytes([b[0] ^ 0x55]))
 EOF
 }
-run_folder() { # name, applet, recorder configuration lines
-  local d=$work/$1
-  mkdir -p "$d"; cp "$2" "$d/Applet.exe"; chmod +x "$d/Applet.exe"
-  printf 'disc = %s\ntime_scale = 0\n%s' "$d/disc.img" "$3" > "$d/recorder.cfg"
-  echo "$d"
-}
+RUN_CONFIG_HEAD='disc = %s/disc.img\ntime_scale = 0\n'
 successes() { local v; v=$(setting TAOModeSuccess 2>/dev/null); echo "${v:-0}"; }
 
 # ---- 1. Damaged payloads: nothing is burnt, the applet stays, exit 7 ------
@@ -167,7 +162,7 @@ check "backslash folder: a whole run makes the CD" \
 # file (attribute word R---A).
 chmod 755 "$work"
 mounts=()
-trap 'for m in "${mounts[@]}"; do umount "$m"; done; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+at_exit 'for m in "${mounts[@]}"; do umount "$m"; done'
 ufiles=$work/ufiles; ucfg=$work/uconfig
 mkdir -p "$ufiles" "$work/user" "$ucfg"
 cp "$files/qvorig.qv" "$files/CdRwLib.dll" "$files/mqv2k.qv" "$ufiles/"

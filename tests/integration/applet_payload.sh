@@ -10,21 +10,10 @@ QVPACK=$build/tools/qvpack/qvpack
 [ -x "$QVPACK" ] || { echo "missing $QVPACK"; echo "0 passed, 1 failed"; exit 1; }
 
 mounted=""
-cleanup() { [ -n "$mounted" ] && umount "$mounted" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
+at_exit '[ -n "$mounted" ] && umount "$mounted" 2>/dev/null'
 
-# The slot's value, read independently of the program.
-stamped_offset() {
-  python3 - "$1" <<'PY'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-marker = b"QV-PAYLOAD" + b"-SLOT\x1a"
-at = data.find(marker)
-print(struct.unpack("<Q", data[at + 16:at + 24])[0] if at >= 0 and data.count(marker) == 1 else -1)
-PY
-}
 BARE=$(stat -c %s "$APPLET")
-OFFSET=$(stamped_offset "$APPLET")
+OFFSET=$(python3 "$harness_dir/stamped_offset.py" "$APPLET")
 check "the stamped payload offset is the bare size ($BARE)" test "$OFFSET" = "$BARE"
 
 # A fresh folder holding the bare applet under a name of its own.

@@ -7,24 +7,14 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
-arg=${1:-build/linux}
-if [ -f "$arg" ]; then build=$(cd "$(dirname "$arg")/../.." && pwd); else build=$(cd "$arg" && pwd); fi
-winbuild=${QV_WIN_BUILD:-$(dirname "$build")/win}
-APPLET=$winbuild/ui/qvapplet.exe
-ENGINE=$winbuild/engine/CdRwLib.dll
-QVPACK=$build/tools/qvpack/qvpack
-for tool in "$APPLET" "$QVPACK"; do
-  [ -f "$tool" ] || { echo "missing $tool"; echo "0 passed, 1 failed"; exit 1; }
-done
-
-passed=0; failed=0
-check() {
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
-  else failed=$((failed + 1)); echo "FAIL $name"; fi
-}
-export WINEPREFIX=${WINEPREFIX:-/tmp/qv-wineprefix}
-wine_run() { (cd "$1" && shift && timeout 300 bash "$root/scripts/wine.sh" "$@" >/dev/null 2>&1); }
+. "$root/tests/integration/harness/common.bash"
+find_builds "${1:-}"
+APPLET=$WIN_BUILD/ui/qvapplet.exe
+ENGINE=$WIN_BUILD/engine/CdRwLib.dll
+QVPACK=$LINUX_BUILD/tools/qvpack/qvpack
+need_files "$APPLET" "$QVPACK"
+. "$root/tests/integration/harness/wine.bash" "$APPLET"
+wine_run() { (cd "$1" && shift && timed_wine 300 "$@" >/dev/null 2>&1); }
 # The batch runs in a console of its own after the applet has ended.
 wait_replaced() {
   local i
@@ -45,27 +35,8 @@ end_batch() {
   return 1
 }
 
-work=$(mktemp -d)
-xvfb=""
-cleanup() { wineserver -k >/dev/null 2>&1; [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-# The batch's console needs a display that outlives the applet.
-if [ -z "${DISPLAY:-}" ]; then
-  Xvfb -displayfd 5 -nolisten tcp -screen 0 1024x768x24 5>"$work/display" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 1 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-  export DISPLAY=:$(cat "$work/display")
-fi
-
 BARE=$(stat -c %s "$APPLET")
-OFFSET=$(python3 - "$APPLET" <<'PY'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-marker = b"QV-PAYLOAD" + b"-SLOT\x1a"
-at = data.find(marker)
-print(struct.unpack("<Q", data[at + 16:at + 24])[0] if at >= 0 and data.count(marker) == 1 else -1)
-PY
-)
+OFFSET=$(python3 "$root/tests/integration/harness/stamped_offset.py" "$APPLET")
 check "the stamped payload offset is the bare size ($BARE)" test "$OFFSET" = "$BARE"
 
 d=$work/publisher; mkdir -p "$d"
@@ -159,5 +130,4 @@ wine_run "$sb" Applet.exe; rc=$?
 check "a signed bare applet ends at once with exit code 0 and writes nothing" \
   bash -c '[ "$0" = 0 ] && [ "$(ls -A "$1")" = Applet.exe ]' "$rc" "$sb"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_checks

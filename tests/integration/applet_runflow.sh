@@ -14,16 +14,11 @@ source "$(dirname "$0")/harness/linux_applet.bash" "${1:-}"
 check "the demo folder packs into Applet.exe" make_applet "$work/demo" with-content
 check "a demo folder without its content file packs too" make_applet "$work/demo-bare" without-content
 
-# A run folder: Applet.exe alone, and the recorder's configuration beside it.
-run_folder() { # name, source folder, recorder configuration lines
-  local d=$work/$1
-  mkdir -p "$d"; cp "$2/Applet.exe" "$d/"
-  printf 'disc = %s\ntime_scale = 0\n%s' "$d/disc.img" "$3" > "$d/recorder.cfg"
-  echo "$d"
-}
+# Each run's recorder writes its disc file in the run folder at full speed.
+RUN_CONFIG_HEAD='disc = %s/disc.img\ntime_scale = 0\n'
 
 # A missing content file: the first check stops the run; OK ends it with 2.
-d=$(run_folder missing "$work/demo-bare" "")
+d=$(run_folder missing "$work/demo-bare/Applet.exe" "")
 code=$(run "$d" 20 'console: \*\*\* Required files are missing!  Press OK to exit now\.=>right')
 check "missing content file: exit code 2" test "$code" = 2
 check "missing content file: the message, a beep and the OK caption" \
@@ -31,7 +26,7 @@ check "missing content file: the message, a beep and the OK caption" \
 check "missing content file: no title line" lacks_line "$d" 'console: "Demo Disc"'
 
 # No blank disc: the message and "&OK"; the retry finds none either: exit 5.
-d=$(run_folder noblank "$work/demo" "")
+d=$(run_folder noblank "$work/demo/Applet.exe" "")
 head -c 4096 /dev/urandom > "$d/disc.img"
 code=$(run "$d" 40 'caption right: &OK=>right')
 check "no blank disc: exit code 5 after the retry" test "$code" = 5
@@ -52,7 +47,7 @@ check "settings file: Testing and DeleteApplet are never written" \
   test -z "$(grep -E '^(Testing|DeleteApplet) *=' "$SETTINGS")"
 
 # A cancel as soon as the run starts (stage 9): exit 1 with its line.
-d=$(run_folder cancel "$work/demo" "")
+d=$(run_folder cancel "$work/demo/Applet.exe" "")
 code=$(run "$d" 20 'caption right: &Cancel=>right')
 check "cancel: exit code 1" test "$code" = 1
 check "cancel: the canceling line" has_line "$d" 'console: *** Canceling per your request'
@@ -60,7 +55,7 @@ check "cancel: the checks did not go on" lacks_line "$d" 'console: CD Recorder: 
 
 # A rewritable disc with data: the question, "No", then the no-blank message
 # and "&OK"; the refusal holds for the retry, which ends with 5.
-d=$(run_folder refuse "$work/demo" "rewritable = 1
+d=$(run_folder refuse "$work/demo/Applet.exe" "rewritable = 1
 ")
 head -c 4096 /dev/urandom > "$d/disc.img"
 code=$(run "$d" 40 'caption right: No=>right' 'caption right: &OK=>right')

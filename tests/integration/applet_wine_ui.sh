@@ -178,11 +178,7 @@ else
 fi
 
 # A screen smaller than the window: a new session on a 320 x 240 display.
-wineserver -k >/dev/null 2>&1; kill "$xvfb"; rm -f "$work/display"
-Xvfb -displayfd 5 -nolisten tcp -screen 0 320x240x24 5>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
+start_display 24 320x240
 new_run small "$work/bare" "time_scale = 0
 "
 start_applet

@@ -9,14 +9,9 @@
 set -euo pipefail
 
 readonly QVPACK=$(realpath "${1:?usage: $0 PATH/TO/qvpack}")
-readonly WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/harness/common.bash"
+readonly WORK=$work
 readonly UNABLE_TEXT="Could not compress data, will store instead"
-
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "ok   $*"; }
-fail() { failed=$((failed + 1)); echo "FAIL $*"; }
 
 for tool in lhasa jlha xorriso python3 gzip; do
     command -v "$tool" >/dev/null || { echo "missing tool: $tool"; echo "0 passed, 1 failed"; exit 1; }
@@ -200,5 +195,4 @@ if [ "${LH5_INTEROP_BENCH:-0}" = 1 ]; then
     measure "$WORK/in/binaries-4m.bin" "binaries"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_checks

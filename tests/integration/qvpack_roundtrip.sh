@@ -6,23 +6,10 @@
 set -u
 QVPACK=${1:?usage: qvpack_roundtrip.sh PATH_TO_QVPACK}
 QVPACK=$(realpath "$QVPACK")
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-passed=0
-failed=0
-
-check() {
-    local name=$1
-    shift
-    if "$@" >"$WORK/log" 2>&1; then
-        echo "PASS $name"
-        passed=$((passed + 1))
-    else
-        echo "FAIL $name"
-        sed 's/^/    /' "$WORK/log" | head -20
-        failed=$((failed + 1))
-    fi
-}
+. "$(dirname "$0")/harness/common.bash"
+WORK=$work
+# Each check's output is shown only when it fails.
+CHECK_QUIET=1
 
 # Succeeds when the command fails with exit code 1 (a data error).
 fails_with_data_error() {
@@ -343,5 +330,4 @@ applet_from_a_folder() {
 }
 check "qvpack applet --folder --title packs the image and the title" applet_from_a_folder
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish_checks

@@ -3,8 +3,8 @@ a line matching the next step's pattern appears ("pattern=>right"). A step may
 press several times with pauses between ("pattern=>right,wait 1,right"); those
 presses go from a thread of their own, so the log is read on meanwhile; "sh
 CMD" runs a command in between (a disc put in, say). Writes
-the log to a file and prints the exit code (124 when the run did not end in
-time).
+the log to a file, line by line as it comes, and prints the exit code (124
+when the run did not end in time).
 
 Usage: drive_event_log.py LOG TIMEOUT_SECONDS PROGRAM [STEP...]
 """
@@ -40,6 +40,7 @@ def press(actions):
 with open(log_path, "w") as log:
     for line in process.stdout:
         log.write(line)
+        log.flush()  # a reader may follow the log as it grows
         if steps and re.fullmatch(steps[0][0], line.rstrip("\n")):
             actions = steps.pop(0)[1].split(",")
             if len(actions) == 1:

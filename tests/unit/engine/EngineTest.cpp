@@ -1,7 +1,7 @@
 // The engine through its C ABI, loaded the way the applet loads it.
 
-#include "engine/EngineHarness.h"
 #include "recording/CdRwLibE.h"
+#include "tests/unit/engine/EngineHarness.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The payload slot: finding its marker in an executable and reading the
 // stamped value, on memory images and on a real stamped program.
-#include "TestSupport.h"
 #include "payload/PayloadOffset.h"
 #include "platform/Files.h"
+#include "tests/unit/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Reading archives: header checks, the short-region rules, the TotalSize
 // stop, checksum and key rules, selection lists, destinations that cannot be
 // written, and hostile records.
-#include "ArchiveTestSupport.h"
+#include "tests/unit/payload/ArchiveTestSupport.h"
 
 #include <gtest/gtest.h>
 

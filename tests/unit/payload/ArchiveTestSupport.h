@@ -2,10 +2,10 @@
 // Helpers for the archive tests: archives written from real files in a
 // temporary folder, and raw archives put together byte by byte.
 
-#include "TestSupport.h"
 #include "payload/archive/ArchiveFormat.h"
 #include "payload/archive/Compress.h"
-#include "platform/PlatformTempFolder.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/unit/platform/PlatformTempFolder.h"
 
 #include <string>
 #include <utility>

@@ -1,7 +1,7 @@
 // Writing archives: the documented example byte for byte, stored names,
 // the host's OnCheckFile answers, the fallback to "NON", "CUS" and keys.
-#include "ArchiveTestSupport.h"
 #include "payload/archive/ArchivePaths.h"
+#include "tests/unit/payload/ArchiveTestSupport.h"
 
 #include <gtest/gtest.h>
 

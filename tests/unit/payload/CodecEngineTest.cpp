@@ -1,6 +1,6 @@
 // The codec engine and the two simple methods: RLE vectors, budget, key,
 // progress and cancel, checksums.
-#include "TestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The LH5 and LZH encoders code full item buffers on a second thread while
 // match finding goes on: a failure on either side must still end the member
 // with its own error, and nothing may hang or run on after it.
-#include "TestSupport.h"
 #include "payload/codec/Codecs.h"
+#include "tests/unit/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Real lh5 and lh4 streams from many LHA programs decode to their published
 // digests; the 424 MB one doubles as the throughput case, so its output is
 // hashed as it streams out rather than kept.
-#include "Sha256.h"
-#include "TestSupport.h"
+#include "tests/unit/Sha256.h"
+#include "tests/unit/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The fast decoder against the plain reference decoder: equal output, or the
 // same refusal, on valid streams and on damaged ones.
-#include "TestSupport.h"
-#include "payload/Lh5ReferenceDecoder.h"
-#include "payload/Lh5TestStreams.h"
 #include "payload/codec/CompressErrors.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/unit/payload/Lh5ReferenceDecoder.h"
+#include "tests/unit/payload/Lh5TestStreams.h"
 
 #include <gtest/gtest.h>
 

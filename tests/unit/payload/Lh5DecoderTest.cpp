@@ -1,8 +1,8 @@
 // The lh5 decoder on hand-made streams: table construction, the format's
 // corner cases, and rejection of corrupt tables.
 #include "payload/codec/lh5/Lh5Decoder.h"
-#include "TestSupport.h"
-#include "payload/Lh5TestStreams.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/unit/payload/Lh5TestStreams.h"
 
 #include <gtest/gtest.h>
 

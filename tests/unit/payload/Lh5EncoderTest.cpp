@@ -1,8 +1,8 @@
 // The lh5 encoder: exact stored forms of small members, the items it chooses
 // for runs and member ends, the output budget, round trips through the
 // decoder and re-encoding of peer streams made by the same steps.
-#include "Lh5EncoderTestSupport.h"
-#include "TestSupport.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/unit/payload/Lh5EncoderTestSupport.h"
 
 #include <gtest/gtest.h>
 

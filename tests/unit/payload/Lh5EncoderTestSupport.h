@@ -3,7 +3,7 @@
 // and reading its stream back as blocks of items so tests can check the
 // literals and matches it chose, not just the bytes they expand to.
 
-#include "TestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 #include <gtest/gtest.h>
 

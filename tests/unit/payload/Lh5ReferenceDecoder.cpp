@@ -1,4 +1,4 @@
-#include "payload/Lh5ReferenceDecoder.h"
+#include "tests/unit/payload/Lh5ReferenceDecoder.h"
 
 #include "payload/codec/CompressErrors.h"
 #include "payload/codec/lh5/Lh5Format.h"

@@ -3,7 +3,7 @@
 // description (16-bit bit window, spare byte, overflow trees, ring window),
 // used as the oracle for the fast decoder: both must agree on every input.
 
-#include "TestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 #include <cstdint>
 

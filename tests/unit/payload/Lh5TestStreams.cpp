@@ -1,4 +1,4 @@
-#include "payload/Lh5TestStreams.h"
+#include "tests/unit/payload/Lh5TestStreams.h"
 
 #include "payload/codec/lh5/Lh5Format.h"
 

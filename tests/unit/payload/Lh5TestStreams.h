@@ -2,7 +2,7 @@
 // Hand-made lh5 bit streams for the decoder tests: a bit writer, block headers
 // from chosen code lengths, and random complete codes.
 
-#include "TestSupport.h"
+#include "tests/unit/TestSupport.h"
 
 #include <cstdint>
 #include <random>

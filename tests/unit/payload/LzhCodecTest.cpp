@@ -1,7 +1,7 @@
 // The "LZH" method through RunCodec: hand-made streams, the encoder's first
 // codes, round trips, budget, key and cancel.
-#include "LzhTestBits.h"
 #include "payload/codec/lzh/LzhModel.h"
+#include "tests/unit/payload/LzhTestBits.h"
 
 #include <gtest/gtest.h>
 

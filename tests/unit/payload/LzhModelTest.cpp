@@ -1,7 +1,7 @@
 // The adaptive model and the fixed position code of the "LZH" method.
 #include "payload/codec/lzh/LzhModel.h"
-#include "LzhTestBits.h"
 #include "payload/codec/lzh/LzhPositionCode.h"
+#include "tests/unit/payload/LzhTestBits.h"
 
 #include <gtest/gtest.h>
 

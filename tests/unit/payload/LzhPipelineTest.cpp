@@ -1,8 +1,8 @@
 // The "LZH" encoder codes full item buffers on a second thread while the
 // parse goes on: buffers must be coded in order, whatever their boundaries.
 // (Failures on either side: CoderThreadTest.)
-#include "TestSupport.h"
 #include "payload/codec/lzh/LzhItems.h"
+#include "tests/unit/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // significant bit first, and the symbol coder of the model for building
 // longer streams.
 
-#include "TestSupport.h"
 #include "payload/codec/lzh/LzhModel.h"
+#include "tests/unit/TestSupport.h"
 
 #include <string>
 

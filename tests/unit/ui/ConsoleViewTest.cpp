@@ -1,8 +1,8 @@
 #ifndef _WIN32
-#include "console/ConsoleView.h"
-#include "FrontEndChoice.h"
-#include "console/ConsoleFrontEnd.h"
-#include "console/ConsoleInput.h"
+#include "ui/console/ConsoleView.h"
+#include "ui/FrontEndChoice.h"
+#include "ui/console/ConsoleFrontEnd.h"
+#include "ui/console/ConsoleInput.h"
 
 #include "app/CommonUtils.h"
 #include "app/RunState.h"

@@ -1,5 +1,5 @@
 #ifdef _WIN32
-#include "win32/Win32FrontEnd.h"
+#include "ui/win32/Win32FrontEnd.h"
 
 #include "app/RunFlow.h"
 
