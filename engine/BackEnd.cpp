@@ -27,8 +27,8 @@ namespace {
 constexpr const char* kUnreadableConfig = "CdRwLib: cannot read the configuration ";
 constexpr const char* kSystemDrivesUsed = "; the system's drives are used";
 constexpr const char* kNotInBuild = "CdRwLib: this back end is not part of this build: ";
-constexpr const char* kLibburnName = "libburn";
-constexpr const char* kImapi2Name = "imapi2";
+[[maybe_unused]] constexpr const char* kLibburnName = "libburn";
+[[maybe_unused]] constexpr const char* kImapi2Name = "imapi2";
 
 // No recorder answers anywhere.
 class NoRecorder final : public Recorder {
