@@ -98,7 +98,7 @@ remove_wine32() {
   # shellcheck disable=SC2046
   purge_quietly $($SUDO apt-get -s autoremove 2>/dev/null | awk '/^Remv / && $2 ~ /:i386$/ { print $2 }')
   local automatic
-  automatic=$(apt-mark showauto 2>/dev/null | grep ':i386$' | sort)
+  automatic=$(apt-mark showauto 2>/dev/null | grep ':i386$' | sort || true)
   # shellcheck disable=SC2086
   if [ -n "$automatic" ] && [ "$(removed_by_purge $automatic)" = "$automatic" ]; then
     purge_i386_quietly $automatic
